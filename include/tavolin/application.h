@@ -1,0 +1,67 @@
+// Copyright Tavolin developers.
+//
+// Application: the process-wide application state that all requests share
+// (the live chat and the loaded configuration), and the application lock.
+//
+// Values are stored immutable: Get hands out a Variant that shares the stored
+// text or array, so a read costs O(1), and Set replaces the value whole.
+// Keys compare without regard to ASCII letter case, as the page host's do.
+//
+// Thread safety: every operation is safe to call from any thread. Get and Set
+// are each atomic. A read-change-write sequence on a value must hold the
+// application lock (ApplicationLock) so that concurrent sequences do not
+// overwrite each other's change; plain Get and Set never take that lock, so
+// they may be called while holding it.
+
+#ifndef TAVOLIN_APPLICATION_H_
+#define TAVOLIN_APPLICATION_H_
+
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "tavolin/thread_annotations.h"
+#include "tavolin/variant.h"
+
+namespace tavolin {
+
+class Application {
+ public:
+  Application() = default;
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // The value stored under `key`, or Empty when nothing is.
+  Variant Get(std::string_view key) const LOCKS_EXCLUDED(values_mutex_);
+  void Set(std::string_view key, Variant value) LOCKS_EXCLUDED(values_mutex_);
+
+  // The host's application lock. Not recursive: a thread that holds it must
+  // not take it again. REQUIRES for Unlock: the calling thread holds it.
+  void Lock() { sequence_mutex_.lock(); }
+  void Unlock() { sequence_mutex_.unlock(); }
+
+ private:
+  mutable std::shared_mutex values_mutex_;
+  std::unordered_map<std::string, Variant> values_ GUARDED_BY(values_mutex_);
+  std::mutex sequence_mutex_;
+};
+
+// Holds the application lock for its lifetime.
+class ApplicationLock {
+ public:
+  explicit ApplicationLock(Application& application) : application_(application) {
+    application_.Lock();
+  }
+  ~ApplicationLock() { application_.Unlock(); }
+  ApplicationLock(const ApplicationLock&) = delete;
+  ApplicationLock& operator=(const ApplicationLock&) = delete;
+
+ private:
+  Application& application_;
+};
+
+}  // namespace tavolin
+
+#endif  // TAVOLIN_APPLICATION_H_

@@ -1,0 +1,156 @@
+// Copyright Tavolin developers.
+//
+// Corvane: the chat engine. A page creates one object per request (through
+// CreateObject("Tavolin.Corvane")), sets ConstStr (the state prefix) and,
+// where a method asks for it, FilterStr, MyName or room_id, calls ONE method
+// with the host objects and writes the text it returns into the response.
+//
+// The object keeps no chat state between requests: the live chat is in the
+// Application, long-lived data in the database named by the application value
+// ConstStr + "_connstr". Members carry values between the methods called on
+// one object within one request.
+//
+// Arguments are Variants passed by reference, as the pages pass them; some
+// methods write results back into them (each method says so). Optional
+// parameters are pointers: nullptr means omitted, which differs from "".
+//
+// Errors: no method traps errors. A failure ends the method with a CallError;
+// application-state writes made before it stay made.
+//
+// Thread safety: one object belongs to one request on one thread. Objects of
+// concurrent requests share only the Application (and the database); every
+// read-change-write of a shared value is made under the application lock.
+
+#ifndef TAVOLIN_CORVANE_H_
+#define TAVOLIN_CORVANE_H_
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tavolin/application.h"
+#include "tavolin/database.h"
+#include "tavolin/env.h"
+#include "tavolin/random.h"
+#include "tavolin/request.h"
+#include "tavolin/session.h"
+#include "tavolin/variant.h"
+
+namespace tavolin {
+
+class ListRecord;
+
+class Corvane {
+ public:
+  // `env` is the clock of the object and its database; it must outlive it.
+  explicit Corvane(Env* env = Env::Default());
+  ~Corvane();
+  Corvane(const Corvane&) = delete;
+  Corvane& operator=(const Corvane&) = delete;
+
+  // ---- Properties ------------------------------------------------------
+  // Plain get and set; the setters store the value's text unchanged, except
+  // room_id, which converts to a 32-bit integer (and may throw CallError).
+  Variant MyName() const { return Variant(my_name_); }
+  void SetMyName(const Variant& value) { my_name_ = value.ToText(); }
+  Variant ConstStr() const { return Variant(const_str_); }
+  void SetConstStr(const Variant& value) { const_str_ = value.ToText(); }
+  Variant room_id() const { return Variant(room_id_); }
+  void Setroom_id(const Variant& value) { room_id_ = value.ToLong(); }
+  Variant FilterStr() const { return Variant(filter_str_); }
+  void SetFilterStr(const Variant& value) { filter_str_ = value.ToText(); }
+
+  // ---- Methods, in interface order -------------------------------------
+  // Conversation (conversation/).
+  Variant refresh(Application& TheApplication, Session& TheSession, Request& TheRequest);
+  Variant getLevel(Session& TheSession, Variant& User_List, Variant& room_list);
+  // Text (text/).
+  Variant zhgl(Variant& mess);  // writes the filtered text into mess
+  Variant trDb(Variant& mess);  // writes the text before line breaks into mess
+  Variant trHtml(Variant& mess);
+  Variant GetTimeStr(Variant* TimeStr = nullptr);
+  Variant GetDateStr(Variant* DateStr = nullptr);
+  Variant AllDateStr(Variant* ADstr = nullptr);
+  // Conversation: appends a line to the caller's copies `says` and `current`.
+  void Newsay(Variant& who, Variant& ToWho, Variant& secret, Variant& room_id, Variant& mess,
+              Variant& c1, Variant& c2, Variant& act, Variant& says, Variant& current);
+  // Entry (entry/).
+  Variant Chuser(Variant& u, Variant& usernameenable);
+  Variant trpass(Variant& preString);
+  // Text: writes the escaped, untrimmed text into mess.
+  Variant TrStr(Variant& mess, Variant& enablesaysfilter);
+  Variant subsay(Application& TheApplication, Session& TheSession, Request& TheRequest);
+  // Component: loads configuration and builds the live state; returns Empty.
+  Variant InitGlobal(Application& TheApplication);
+  Variant len_ch(Variant& u);
+  Variant LoginCheck(Application& TheApplication, Session& TheSession, Request& TheRequest);
+  // Rooms (rooms/).
+  Variant ChatFrame(Application& TheApplication, Session& TheSession, Request& TheRequest);
+  Variant InitSayList(Application& TheApplication, Session& TheSession);
+  // List records (component/).
+  Variant DelList(Variant& ListStr, Variant& IndexStr);
+  Variant GetListValue(Variant& ListStr, Variant& IndexStr, Variant& IndexNum);
+  Variant SetListValue(Variant& ListStr, Variant& IndexStr, Variant& IndexNum1, Variant& Value1,
+                       Variant& SetMod1, Variant* IndexNum2 = nullptr, Variant* Value2 = nullptr,
+                       Variant* SetMod2 = nullptr);
+  Variant ChangeRoom(Application& TheApplication, Session& TheSession, Request& TheRequest);
+  // Housekeeping (housekeeping/).
+  Variant RoomUpdate(Application& TheApplication, Variant& UMod);
+  Variant UserClear(Application& TheApplication, Variant& UMod);
+  void preglobal_1(Application& TheApplication);
+  Variant GetVer();
+
+ private:
+  // The application-state key of `suffix` under this object's prefix.
+  std::string Key(std::string_view suffix) const { return const_str_ + std::string(suffix); }
+  // The object's database connection, opened from "_connstr" on first use
+  // and reused by later calls on the same object.
+  Connection& Database(Application& application);
+
+  // Private operations.
+  Variant GetNewSays(const Variant& says, const Variant& current, int32_t sayid);
+  void LoadRoomList(Application& TheApplication);
+  Variant ClearStaleUsers(Application& TheApplication, Variant& UMod);
+  Variant KeepPopularRooms(Application& TheApplication, Variant& UMod);
+  Variant ExpireRooms(Application& TheApplication, Variant& UMod);
+
+  Env* const env_;
+  LegacyRandom random_;
+
+  std::string my_name_;
+  std::string const_str_;
+  int32_t room_id_ = 0;
+  std::string filter_str_;
+
+  // The current visitor's user record split out of the user list (the
+  // user-list parts and the visitor fields); set by the visitor check.
+  std::unique_ptr<ListRecord> visitor_;
+  std::unique_ptr<Connection> database_;
+};
+
+// The host objects a method call by name may pass on.
+struct HostObjects {
+  Application* application = nullptr;
+  Session* session = nullptr;
+  Request* request = nullptr;
+};
+
+// Calls the method `name` (ASCII case-insensitive) on `object`. `args` are the
+// method's variant parameters in order, passed by reference (the method may
+// write into them); trailing optional parameters may be left out. Throws
+// CallError: kUnknownName for no such method, kArgumentCount for too few or
+// too many arguments, kInvalidProcedureCall when a host object it takes is
+// missing, or whatever the method throws. Procedures return Empty.
+Variant CallByName(Corvane& object, std::string_view name, std::vector<Variant>& args,
+                   const HostObjects& host = {});
+
+// Creates an object by its programmatic identifier; "Tavolin.Corvane" is the
+// one there is (ASCII case-insensitive). Throws CallError (kUnknownName)
+// for any other.
+std::unique_ptr<Corvane> CreateObject(std::string_view prog_id, Env* env = Env::Default());
+
+}  // namespace tavolin
+
+#endif  // TAVOLIN_CORVANE_H_
