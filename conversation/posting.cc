@@ -1,12 +1,167 @@
 // Copyright Tavolin developers.
+//
+// Posting a line: the visitor is checked, the text cleaned by the poster's
+// rights, addressed, stored in the say ring (or answered to the poster alone),
+// and the answer delivers like a poll, so the poster sees the own line at once.
 
-#include "component/not_implemented.h"
+#include <optional>
+#include <string>
+
+#include "component/list_record.h"
+#include "component/page_text.h"
+#include "conversation/post.h"
+#include "conversation/request_values.h"
 #include "tavolin/corvane.h"
+#include "text/strings.h"
 
 namespace tavolin {
 
+namespace {
+
+// Puts one "\" before every "script", in any letter case, so that a script tag
+// written by a trusted poster cannot close the browser's script string.
+std::string EscapeScriptWords(const std::string& text) {
+  const std::string lower = text::AsciiLower(text);
+  std::string out;
+  size_t from = 0;
+  for (size_t at = lower.find("script"); at != std::string::npos; at = lower.find("script", at + 6)) {
+    out.append(text, from, at - from);
+    out += '\\';
+    from = at;
+  }
+  out.append(text, from);
+  return out;
+}
+
+// Whether the level reaches the threshold configured under `key`.
+bool Reaches(int16_t level, const Variant& threshold) { return level - threshold.ToDouble() >= 0; }
+
+}  // namespace
+
 Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Request& TheRequest) {
-  ThrowNotImplemented("subsay");
+  // Everything the request carries is read before the lock is taken.
+  const Variant typed = TheRequest.Form("says");
+  const Variant to_who = TheRequest.Item("towho");
+  const Variant secret = TheRequest.Item("secret");
+  Variant first_color = TheRequest.Item("sayscolor");
+  Variant second_color = TheRequest.Item("addwordcolor");
+  const Variant chosen_act = TheRequest.Item("addsays");
+  const Variant is_title = TheRequest.Item("istitle");
+  const Variant last_seen_value = TheRequest.Item("id");
+
+  SetFilterStr(TheApplication.Get(Key("_saysfilterstr")));
+  Post post;
+  post.filter_switch = TheApplication.Get(Key("_enablesaysfilter"));
+
+  std::string page(page::kPollPrefix);
+  page += page::kReloadAndScript;
+  ApplicationLock lock(TheApplication);
+  Variant users = TheApplication.Get(Key("_user_list"));
+  Variant rooms = TheApplication.Get(Key("_room_list"));
+  post.level = getLevel(TheSession, users, rooms).ToInteger();
+  if (post.level == 0) return Variant(page + "top.location.href = 'showerr.asp';</script>");
+  // A bad say id fails the page before anything is written.
+  const int32_t last_seen = OptionalSayId(last_seen_value, "id").value_or(0);
+
+  post.room = std::make_unique<ListRecord>(rooms.view(), std::to_string(room_id_));
+  post.owner = text::AsciiLower(my_name_) == text::AsciiLower(post.room->field(room_field::kOwner));
+  post.robot = post.room->field(room_field::kRobot);
+  const std::string occupants = post.room->field(room_field::kOccupants);
+
+  post.text = std::string(text::LeftChars(text::TrimBlanks(typed.ToText()),
+                                          TheApplication.Get(Key("_maxsayslength")).ToLong()));
+  // Whoever posts is in the room, even with an empty line.
+  if (!HasWord(occupants, my_name_)) {
+    post.room->set_field(room_field::kOccupants, AddWord(occupants, my_name_));
+    TheApplication.Set(Key("_room_list"), Variant(post.room->Join()));
+  }
+
+  if (post.text.empty()) {
+    post.error = "【系统】发言为空！";
+  } else {
+    post.color2 = trDb(second_color).ToText();
+    post.act = ChosenActNumber(chosen_act);
+    post.chosen_act = post.act;
+    if (post.act < 0) post.act = 0;
+
+    const bool title_asked = is_title.IsNumeric() && is_title.ToDouble() != 0;
+    if (title_asked && (post.owner || Reaches(post.level, TheApplication.Get(Key("_l_title"))))) {
+      TitlePath(TheApplication, post);
+    } else {
+      post.to_who = to_who.ToText();
+      if (post.to_who != page::kEverybody && post.to_who != my_name_ &&
+          post.to_who != post.robot && !HasWord(occupants, post.to_who)) {
+        post.error = "【系统】" + post.to_who + "不在当前聊天室里！";
+      }
+    }
+  }
+
+  if (post.error.empty()) {
+    if (post.act != -5) {
+      Variant text(post.text);
+      if (!text::Contains(post.text, "<")) {
+        post.text = TrStr(text, post.filter_switch).ToText();
+      } else if (post.text.front() == '#' &&
+                 Reaches(post.level, TheApplication.Get(Key("_l_allhtml")))) {
+        Variant html(post.text.substr(1));
+        post.text = EscapeScriptWords(TrStr(html, post.filter_switch).ToText());
+      } else {
+        post.text = trDb(text).ToText();
+      }
+    }
+    post.color1 = trDb(first_color).ToText();
+    post.secret = IsPrivateFlag(secret) ? 1 : 0;
+    if (post.to_who == page::kEverybody) {
+      post.secret = 0;
+      post.mode = "toall";
+    } else {
+      post.mode = post.to_who == my_name_ ? "toself" : "toother";
+    }
+    if (post.act == -5 ||
+        (!post.owner && post.to_who != my_name_ &&
+         !Reaches(post.level, TheApplication.Get(Key("_l_tt"))))) {
+      post.text = text::ReplaceAll(post.text, "[", "&#91;");
+    }
+    if (!post.text.empty() && post.text.front() == '/') ActionPath(TheApplication, post);
+  }
+
+  Variant says = TheApplication.Get(Key("_says"));
+  Variant current = TheApplication.Get(Key("_current"));
+  if (!post.error.empty()) {
+    post.out += "parent.addsay(-1,'" + post.error + "','','" + my_name_ + "',0,'990066','',-2,'" +
+                GetTimeStr().ToText() + "');";
+  } else if (post.to_who == my_name_) {
+    post.out += "parent.addsay(-1,'" + post.text + "','" + my_name_ + "','" + post.to_who +
+                "',1,'" + post.color1 + "','" + post.color2 + "'," + std::to_string(post.act) +
+                ",'" + GetTimeStr().ToText() + "');";
+  } else if (post.to_who == post.robot) {
+    RobotReply(TheApplication, post);
+  } else {
+    Variant who(my_name_), addressee(post.to_who), secret_flag(post.secret), room(room_id_),
+        text(post.text), c1(post.color1), c2(post.color2), act(post.act);
+    Newsay(who, addressee, secret_flag, room, text, c1, c2, act, says, current);
+    TheApplication.Set(Key("_says"), says);
+    TheApplication.Set(Key("_current"), current);
+    visitor_->set_field(user_field::kLastLine, env_->Now().ToString());
+  }
+
+  const std::string lines = GetNewSays(says, current, last_seen).ToText();
+  std::string out;
+  if (lines != page::kNothingToDeliver) out = "parent.addsay(" + lines + ");";
+  out += post.out;
+
+  const DateTime now = env_->Now();
+  if (DateDiff("s", TheApplication.Get(Key("_chatroomclock")).ToDate(), now) > 60) {
+    out += "window.open('usercheck.asp','usercheck');";
+    TheApplication.Set(Key("_chatroomclock"), Variant(now));
+  }
+  const std::string newest = says.array().at(current.ToLong(), 0).ToText();
+  out += "parent.ref(" + newest + ");</script>";
+
+  visitor_->set_field(user_field::kLastPoll, env_->Now().ToString());
+  visitor_->set_field(user_field::kDeliveredSayId, newest);
+  StoreVisitor(TheApplication);
+  return Variant(page + out);
 }
 
 }  // namespace tavolin

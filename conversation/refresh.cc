@@ -1,12 +1,60 @@
 // Copyright Tavolin developers.
+//
+// The poll every browser makes every six seconds: the lines the visitor has
+// not seen and may see, the newest say id, the number of users online; idle
+// visits end here.
 
-#include "component/not_implemented.h"
+#include <optional>
+#include <string>
+
+#include "component/list_record.h"
+#include "component/page_text.h"
+#include "conversation/request_values.h"
 #include "tavolin/corvane.h"
 
 namespace tavolin {
 
+bool Corvane::IdleTooLong(Application& application) {
+  const DateTime now = env_->Now();
+  const int64_t since_line =
+      DateDiff("n", Variant(visitor_->field(user_field::kLastLine)).ToDate(), now);
+  const int64_t since_entry =
+      DateDiff("n", Variant(visitor_->field(user_field::kEntered)).ToDate(), now);
+  return since_line - application.Get(Key("_nosaytimeout")).ToDouble() > 0 ||
+         since_entry - application.Get(Key("_dontsavevalue")).ToDouble() > 0;
+}
+
 Variant Corvane::refresh(Application& TheApplication, Session& TheSession, Request& TheRequest) {
-  ThrowNotImplemented("refresh");
+  // Read before the lock; a value that is not a whole number fails the page
+  // once the visitor is known, before anything is written.
+  const Variant sayid_value = TheRequest.Item("sayid");
+
+  std::string page(page::kPollPrefix);
+  ApplicationLock lock(TheApplication);
+  Variant users = TheApplication.Get(Key("_user_list"));
+  Variant rooms = TheApplication.Get(Key("_room_list"));
+  if (getLevel(TheSession, users, rooms).ToLong() == 0) {
+    return Variant(page.append(page::kShowError));
+  }
+  if (IdleTooLong(TheApplication)) return Variant(page.append(page::kClose));
+
+  const std::optional<int32_t> requested = OptionalSayId(sayid_value, "sayid");
+  const int32_t last_seen =
+      requested ? *requested : Variant(visitor_->field(user_field::kDeliveredSayId)).ToLong();
+  const Variant says = TheApplication.Get(Key("_says"));
+  const Variant current = TheApplication.Get(Key("_current"));
+  const std::string lines = GetNewSays(says, current, last_seen).ToText();
+  const std::string newest = says.array().at(current.ToLong(), 0).ToText();
+
+  page += page::kReloadAndScript;
+  if (lines != page::kNothingToDeliver) page += "parent.addsay(" + lines + ");";
+  page += "parent.ref(" + newest + ");parent.allusernum=" +
+          std::to_string(CountRecords(users.view())) + ";</script>";
+
+  visitor_->set_field(user_field::kLastPoll, env_->Now().ToString());
+  visitor_->set_field(user_field::kDeliveredSayId, newest);
+  StoreVisitor(TheApplication);
+  return Variant(std::move(page));
 }
 
 }  // namespace tavolin

@@ -1,17 +1,89 @@
 // Copyright Tavolin developers.
+//
+// The say ring: a fixed number of slots in application state holding the most
+// recent lines of all rooms. Each slot holds the say id, sender, addressee,
+// secret flag, room and the line's ready-made browser arguments.
 
-#include "component/not_implemented.h"
+#include <string>
+#include <vector>
+
+#include "component/page_text.h"
 #include "tavolin/corvane.h"
 
 namespace tavolin {
 
-void Corvane::Newsay(Variant& who, Variant& ToWho, Variant& secret, Variant& room_id, Variant& mess,
-                     Variant& c1, Variant& c2, Variant& act, Variant& says, Variant& current) {
-  ThrowNotImplemented("Newsay");
+namespace {
+
+// Columns of a slot.
+constexpr int kSayId = 0;
+constexpr int kWho = 1;
+constexpr int kToWho = 2;
+constexpr int kSecret = 3;
+constexpr int kRoom = 4;
+constexpr int kSayText = 5;
+
+// A slot is visible to `name` in `room` when the line is public or from or
+// to that name, and belongs to that room or to every room (room below -1).
+bool Visible(const VariantArray& ring, int slot, std::string_view name, int32_t room) {
+  const bool addressed = ring.at(slot, kWho).view() == name ||
+                         ring.at(slot, kToWho).view() == name ||
+                         ring.at(slot, kSecret).ToDouble() == 0;
+  if (!addressed) return false;
+  const int32_t line_room = ring.at(slot, kRoom).ToLong();
+  return line_room == room || line_room < -1;
+}
+
+// Walks slots from `from` down to `to`, collecting the visible ones, until the
+// first line the browser already has (say id not above `sayid`).
+void CollectNewer(const VariantArray& ring, int from, int to, int64_t sayid, std::string_view name,
+                  int32_t room, std::vector<int>& slots) {
+  for (int i = from; i >= to; --i) {
+    if (ring.at(i, kSayId).ToLong() - sayid <= 0) return;
+    if (Visible(ring, i, name, room)) slots.push_back(i);
+  }
+}
+
+}  // namespace
+
+void Corvane::Newsay(Variant& who, Variant& ToWho, Variant& secret, Variant& room_id,
+                     Variant& mess, Variant& c1, Variant& c2, Variant& act, Variant& says,
+                     Variant& current) {
+  VariantArray& ring = says.mutable_array();
+  int32_t slot = current.ToLong();
+  const int32_t id = ring.at(slot, kSayId).ToLong() + 1;
+  ++slot;
+  if (slot > ring.upper_bound(1)) slot = 0;
+
+  const std::string say_text = "'" + mess.ToText() + "','" + who.ToText() + "','" +
+                               ToWho.ToText() + "'," + secret.ToText() + ",'" + c1.ToText() +
+                               "','" + c2.ToText() + "'," + act.ToText() + ",'" +
+                               GetTimeStr().ToText() + "',";
+  ring.at(slot, kSayId) = Variant(id);
+  ring.at(slot, kWho) = Variant(who.ToText());
+  ring.at(slot, kToWho) = Variant(ToWho.ToText());
+  ring.at(slot, kSecret) = secret;
+  ring.at(slot, kRoom) = Variant(room_id.ToLong());
+  ring.at(slot, kSayText) = Variant(say_text);
+  current = Variant(static_cast<int16_t>(slot));
 }
 
 Variant Corvane::GetNewSays(const Variant& says, const Variant& current, int32_t sayid) {
-  ThrowNotImplemented("GetNewSays");
+  const VariantArray& ring = says.array();
+  const int newest = current.ToLong();
+  // Newest first: down from the newest slot, then, once the ring has wrapped,
+  // down from the top to just above it.
+  std::vector<int> slots;
+  CollectNewer(ring, newest, 0, sayid, my_name_, room_id_, slots);
+  CollectNewer(ring, ring.upper_bound(1), newest + 1, sayid, my_name_, room_id_, slots);
+
+  std::string delivery;
+  for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot) {
+    delivery += ring.at(*slot, kSayId).ToText();
+    delivery += ',';
+    delivery += ring.at(*slot, kSayText).view();
+  }
+  delivery += page::kNothingToDeliver;
+  return Variant(std::move(delivery));
 }
 
 }  // namespace tavolin

@@ -41,6 +41,7 @@
 namespace tavolin {
 
 class ListRecord;
+struct Post;
 
 class Corvane {
  public:
@@ -108,6 +109,19 @@ class Corvane {
   // The object's database connection, opened from "_connstr" on first use
   // and reused by later calls on the same object.
   Connection& Database(Application& application);
+
+  // The visitor's record, as the visitor check split it out and the request
+  // changed it, written back into the user list.
+  // REQUIRES: the application lock is held; the visitor check found the visitor.
+  void StoreVisitor(Application& application);
+  // True when the visitor has been idle longer than the configured minutes.
+  // REQUIRES: the visitor check found the visitor.
+  bool IdleTooLong(Application& application);
+  // The branches of a post that are commands or talk to the room robot.
+  // REQUIRES: the application lock is held.
+  void TitlePath(Application& application, Post& post);
+  void ActionPath(Application& application, Post& post);
+  void RobotReply(Application& application, Post& post);
 
   // Private operations.
   Variant GetNewSays(const Variant& says, const Variant& current, int32_t sayid);

@@ -42,6 +42,7 @@ class DateTime {
 
   // The serial form of the automation platform: days since 1899-12-30, the
   // fraction being the time of day. Used when a number is read as a date.
+  // FromSerial throws CallError (kOverflow) outside years 100 to 9999 and for NaN.
   static DateTime FromSerial(double days);
   double ToSerial() const;
 

@@ -1,0 +1,96 @@
+// Copyright Tavolin developers.
+//
+// Start-up load: the configuration from table sysparam, the robot-answer
+// count and the news links, then the empty say ring, the empty user list and
+// the room list from table room. Calling it again resets the live chat.
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "component/column_text.h"
+#include "component/list_record.h"
+#include "tavolin/corvane.h"
+#include "text/strings.h"
+
+namespace tavolin {
+
+namespace {
+
+// The news links shown in the chat page: at most this many, newest first.
+constexpr int kMaxNewsLinks = 6;
+
+// Columns of table room in the order of the room record's fields; the two
+// empty names are the occupant and guest word lists, which start empty.
+constexpr std::array<std::string_view, room_field::kCount> kRoomColumns = {
+    "room_name",  "room_owner", "room_auto", "room_des",   "room_top", "room_title",
+    "room_keep",  "room_time",  "room_tt",   "room_html",  "room_exp", "build_time",
+    "",           "",           "permit_level", "door_open"};
+
+// The news links as a (n x 2) array of link and title, or "" when there are
+// none.
+Variant LoadNewsLinks(Connection& db) {
+  const int count = db.Execute("SELECT count(*) as cs FROM scrollad")->Field("cs").ToLong();
+  if (count == 0) return Variant("");
+  const int rows_wanted = std::min(count, kMaxNewsLinks);
+  VariantArray links(0, rows_wanted - 1, 0, 1);
+  auto rows = db.Execute("SELECT * FROM scrollad order by ID desc");
+  for (int i = 0; i < rows_wanted && !rows->eof(); ++i) {
+    links.at(i, 1) = Variant(text::TrimBlanks(ColumnText(*rows, "ad_title")));
+    links.at(i, 0) = Variant(text::TrimBlanks(ColumnText(*rows, "ad_link")));
+    rows->MoveNext();
+  }
+  return Variant(std::move(links));
+}
+
+}  // namespace
+
+Variant Corvane::InitGlobal(Application& TheApplication) {
+  preglobal_1(TheApplication);
+  LoadRoomList(TheApplication);
+  return Variant();
+}
+
+void Corvane::preglobal_1(Application& TheApplication) {
+  Connection& db = Database(TheApplication);
+  for (auto rows = db.Execute("SELECT alias,body FROM sysparam"); !rows->eof(); rows->MoveNext()) {
+    TheApplication.Set(Key("_" + rows->Field("alias").ToText()), rows->Field("body"));
+  }
+  TheApplication.Set(Key("_init"), Variant("true"));
+  TheApplication.Set(Key("_autosay_count"),
+                     db.Execute("select count(*) as totalnum from autoact")->Field("totalnum"));
+  VariantArray votes(0, 9);
+  votes.at(0) = Variant(int16_t{0});
+  TheApplication.Set(Key("_votes"), Variant(std::move(votes)));
+  TheApplication.Set(Key("_chatroomclock"), Variant(env_->Now()));
+  TheApplication.Set(Key("_chatopentime"), Variant(env_->Now()));
+  TheApplication.Set(Key("_bbss"), LoadNewsLinks(db));
+}
+
+void Corvane::LoadRoomList(Application& TheApplication) {
+  const int32_t max_talk = TheApplication.Get(Key("_maxtalk")).ToLong();
+  VariantArray says(0, max_talk, 0, 5);
+  for (int i = 0; i <= max_talk; ++i) says.at(i, 0) = Variant(int16_t{0});
+
+  std::string room_list;
+  std::vector<std::string> fields(room_field::kCount);
+  for (auto rows = Database(TheApplication).Execute("SELECT * FROM room order by ID"); !rows->eof();
+       rows->MoveNext()) {
+    for (size_t i = 0; i < kRoomColumns.size(); ++i) {
+      fields[i] = kRoomColumns[i].empty() ? std::string() : ColumnText(*rows, kRoomColumns[i]);
+    }
+    AppendRecord(room_list, ColumnText(*rows, "ID"), fields);
+  }
+
+  // The ring, its index and both lists change together, so that no request
+  // sees a new ring with an old index.
+  ApplicationLock lock(TheApplication);
+  TheApplication.Set(Key("_says"), Variant(std::move(says)));
+  TheApplication.Set(Key("_current"), Variant(int16_t{0}));
+  TheApplication.Set(Key("_user_list"), Variant(""));
+  TheApplication.Set(Key("_room_list"), Variant(std::move(room_list)));
+}
+
+}  // namespace tavolin

@@ -1,0 +1,112 @@
+// Copyright Tavolin developers.
+
+#include <gtest/gtest.h>
+
+#include "component/list_record.h"
+#include "tavolin/error.h"
+#include "testing/chat_test_env.h"
+
+namespace tavolin {
+namespace {
+
+using testing::ChatTestEnv;
+
+TEST(GlobalLoadTest, LoadsConfigurationCountsAndRooms) {
+  ChatTestEnv chat("chat1");
+  chat.Exec("DELETE FROM room");
+  chat.Exec(
+      "INSERT INTO room (ID, room_name, room_owner, room_auto, room_des, room_keep, room_time, "
+      "room_exp, build_time, permit_level, door_open, room_top, room_title, room_tt, room_html) "
+      "VALUES (5, 'hall', 'ann', 'bot', 'd', 1, '2026-03-01 09:08:07', 12, "
+      "'2026-01-02 03:04:05', 2, 1, NULL, NULL, NULL, NULL)");
+  chat.Exec("INSERT INTO room (ID, room_name) VALUES (3, 'garden')");
+  chat.SetParam("maxtalk", "200");
+  chat.SetParam("Greeting", "hello");
+
+  const Variant result = chat.NewObject()->InitGlobal(chat.app());
+
+  EXPECT_TRUE(result.is_empty());  // empty variant, not an empty string
+  EXPECT_EQ(chat.Get("_maxtalk").ToText(), "200");
+  EXPECT_EQ(chat.Get("_greeting").ToText(), "hello");
+  EXPECT_EQ(chat.Get("_init").ToText(), "true");
+  EXPECT_EQ(chat.Get("_autosay_count").ToLong(),
+            chat.db().Execute("SELECT count(*) AS n FROM autoact")->Field("n").ToLong());
+  EXPECT_EQ(chat.Get("_chatroomclock").ToDate(), chat.clock().Now());
+  const VariantArray& votes = chat.Get("_votes").array();
+  EXPECT_EQ(votes.upper_bound(), 9);
+  EXPECT_EQ(votes.at(0).ToLong(), 0);
+  EXPECT_TRUE(votes.at(1).is_empty());
+
+  const VariantArray& says = chat.Get("_says").array();
+  EXPECT_EQ(says.upper_bound(1), 200);
+  EXPECT_EQ(says.upper_bound(2), 5);
+  EXPECT_EQ(says.at(200, 0).ToLong(), 0);
+  EXPECT_TRUE(says.at(200, 5).is_empty());
+  EXPECT_EQ(chat.Get("_current").ToLong(), 0);
+  EXPECT_EQ(chat.Get("_user_list").ToText(), "");
+  // Ascending ID, every column as text, nulls empty, occupants and guests empty.
+  const std::string rooms = chat.Get("_room_list").ToText();
+  EXPECT_EQ(rooms.substr(rooms.find("<$5$>")),
+            "<$5$>hall$>ann$>bot$>d$>$>$>1$>2026-03-01 09:08:07$>$>$>12$>2026-01-02 03:04:05"
+            "$>$>$>2$>1$><$5$>");
+  EXPECT_EQ(rooms.find("<$3$>garden$>"), 0U);
+  EXPECT_EQ(CountRecords(rooms), 2);
+  // Without a prefix nothing lands under the bare keys.
+  EXPECT_TRUE(chat.app().Get("_init").is_empty());
+}
+
+TEST(GlobalLoadTest, NewsLinksKeepTheSixNewestTrimmed) {
+  ChatTestEnv chat;
+  chat.Exec("DELETE FROM scrollad");
+  chat.SetParam("maxtalk", "0");
+  auto object = chat.NewObject();
+  object->InitGlobal(chat.app());
+  EXPECT_EQ(chat.Get("_bbss").ToText(), "");  // an empty text, not an empty array
+  EXPECT_EQ(chat.Get("_says").array().upper_bound(1), 0);  // a ring of one row
+
+  for (int id = 1; id <= 8; ++id) {
+    chat.Exec("INSERT INTO scrollad (ID, ad_title, ad_link) VALUES (?, ?, ?)",
+              {id, " title " + std::to_string(id) + " ", "  http://n/" + std::to_string(id)});
+  }
+  object->InitGlobal(chat.app());  // a second load on the same object reuses its connection
+  const VariantArray& links = chat.Get("_bbss").array();
+  ASSERT_EQ(links.upper_bound(1), 5);
+  EXPECT_EQ(links.upper_bound(2), 1);
+  EXPECT_EQ(links.at(0, 1).ToText(), "title 8");
+  EXPECT_EQ(links.at(0, 0).ToText(), "http://n/8");
+  EXPECT_EQ(links.at(5, 1).ToText(), "title 3");
+}
+
+TEST(GlobalLoadTest, EmptyRoomTableAndResetOfTheLiveState) {
+  ChatTestEnv chat;
+  chat.Exec("DELETE FROM room");
+  chat.Set("_user_list", "<$ann$>x$><$ann$>");
+  chat.NewObject()->InitGlobal(chat.app());
+  EXPECT_EQ(chat.Get("_room_list").ToText(), "");
+  EXPECT_EQ(chat.Get("_user_list").ToText(), "");
+}
+
+TEST(GlobalLoadTest, FailuresEndTheCallAndKeepEarlierWrites) {
+  ChatTestEnv chat;
+  chat.SetParam("maxtalk", "many");
+  EXPECT_THROW(chat.NewObject()->InitGlobal(chat.app()), CallError);
+  EXPECT_EQ(chat.Get("_init").ToText(), "true");  // the configuration part ran
+  EXPECT_TRUE(chat.Get("_says").is_empty());
+
+  Application no_database;
+  Corvane object;
+  EXPECT_THROW(object.InitGlobal(no_database), CallError);
+  EXPECT_TRUE(no_database.Get("_init").is_empty());
+}
+
+TEST(GlobalLoadTest, HostileTextIsBoundNotPasted) {
+  ChatTestEnv chat;
+  const std::string hostile = "x' OR '1'='1";
+  chat.SetParam(hostile, "v'); DROP TABLE room; --");
+  chat.NewObject()->InitGlobal(chat.app());
+  EXPECT_EQ(chat.Get("_" + hostile).ToText(), "v'); DROP TABLE room; --");
+  EXPECT_FALSE(chat.Get("_room_list").ToText().empty());
+}
+
+}  // namespace
+}  // namespace tavolin

@@ -1,0 +1,121 @@
+// Copyright Tavolin developers.
+
+#include "component/list_record.h"
+
+#include <utility>
+
+#include "tavolin/error.h"
+#include "text/strings.h"
+
+namespace tavolin {
+
+namespace {
+
+constexpr std::string_view kFieldEnd = "$>";
+
+[[noreturn]] void ThrowMissing(std::string_view what, std::string_view key) {
+  throw CallError(ErrorCode::kSubscriptOutOfRange,
+                  std::string(what) + " of key '" + std::string(key) + "' not in the list");
+}
+
+}  // namespace
+
+std::string KeyMarker(std::string_view key) {
+  std::string marker = "<$";
+  marker.append(key);
+  marker.append(kFieldEnd);
+  return marker;
+}
+
+bool HasRecord(std::string_view list, std::string_view key) {
+  return list.find(KeyMarker(key)) != std::string_view::npos;
+}
+
+int CountRecords(std::string_view list) {
+  return static_cast<int>(text::Split(list, "$><$").size() / 2);
+}
+
+std::string RemoveRecord(std::string_view list, std::string_view key) {
+  const std::string marker = KeyMarker(key);
+  const size_t first = list.find(marker);
+  if (first == std::string_view::npos) ThrowMissing("record", key);
+  const size_t second = list.find(marker, first + marker.size());
+  if (second == std::string_view::npos) ThrowMissing("record end", key);
+  const size_t rest = second + marker.size();
+  const size_t third = list.find(marker, rest);
+  std::string result(list.substr(0, first));
+  result.append(list.substr(rest, third == std::string_view::npos ? list.npos : third - rest));
+  return result;
+}
+
+void AppendRecord(std::string& list, std::string_view key, const std::vector<std::string>& fields) {
+  const std::string marker = KeyMarker(key);
+  list += marker;
+  for (const std::string& field : fields) {
+    list += field;
+    list += kFieldEnd;
+  }
+  list += marker;
+}
+
+ListRecord::ListRecord(std::string_view list, std::string_view key) : key_(key) {
+  const std::string marker = KeyMarker(key);
+  const size_t first = list.find(marker);
+  if (first == std::string_view::npos) ThrowMissing("record", key);
+  before_ = list.substr(0, first);
+  const size_t body_start = first + marker.size();
+  const size_t second = list.find(marker, body_start);
+  std::string_view body = list.substr(body_start, second == list.npos ? list.npos : second - body_start);
+  if (second != list.npos) after_ = list.substr(second);
+  for (std::string_view field : text::Split(body, kFieldEnd)) fields_.emplace_back(field);
+}
+
+const std::string& ListRecord::field(int index) const {
+  if (index < 0 || index >= size()) {
+    throw CallError(ErrorCode::kSubscriptOutOfRange,
+                    "field " + std::to_string(index) + " of record '" + key_ + "' does not exist");
+  }
+  return fields_[static_cast<size_t>(index)];
+}
+
+void ListRecord::set_field(int index, std::string value) {
+  field(index);  // range check
+  fields_[static_cast<size_t>(index)] = std::move(value);
+}
+
+std::string ListRecord::Join() const {
+  std::string list = before_;
+  list += KeyMarker(key_);
+  list += text::Join(fields_, kFieldEnd);
+  list += after_;
+  return list;
+}
+
+namespace {
+
+std::string Surrounded(std::string_view text) {
+  std::string result = " ";
+  result.append(text);
+  result += ' ';
+  return result;
+}
+
+}  // namespace
+
+bool HasWord(std::string_view words, std::string_view word) {
+  return text::Contains(Surrounded(words), Surrounded(word));
+}
+
+std::string AddWord(std::string_view words, std::string_view word) {
+  if (HasWord(words, word)) return std::string(words);
+  std::string result(text::TrimBlanks(words));
+  result += ' ';
+  result.append(word);
+  return result;
+}
+
+std::string RemoveWord(std::string_view words, std::string_view word) {
+  return std::string(text::TrimBlanks(text::ReplaceAll(Surrounded(words), Surrounded(word), " ")));
+}
+
+}  // namespace tavolin

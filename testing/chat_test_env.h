@@ -1,0 +1,73 @@
+// Copyright Tavolin developers.
+//
+// What engine tests share: a database file of their own that is removed when
+// the test ends (whatever it asserted), a clock the test sets, and an
+// Application pointed at that database.
+
+#ifndef TAVOLIN_TESTING_CHAT_TEST_ENV_H_
+#define TAVOLIN_TESTING_CHAT_TEST_ENV_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tavolin/application.h"
+#include "tavolin/corvane.h"
+#include "tavolin/database.h"
+#include "tavolin/env.h"
+
+namespace tavolin::testing {
+
+// A database file in the temporary folder, deleted (with its journal files)
+// on destruction.
+class TempDatabase {
+ public:
+  TempDatabase();
+  ~TempDatabase();
+  TempDatabase(const TempDatabase&) = delete;
+  TempDatabase& operator=(const TempDatabase&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string connection_string() const { return "sqlite:" + path_; }
+
+ private:
+  std::string path_;
+};
+
+// A chat on a fresh seeded database: the application holds "_connstr" under
+// the given prefix; the clock starts at 2026-03-04 10:00:00.
+class ChatTestEnv {
+ public:
+  explicit ChatTestEnv(std::string prefix = "");
+
+  Application& app() { return app_; }
+  ManualClockEnv& clock() { return clock_; }
+  const std::string& prefix() const { return prefix_; }
+
+  // A new object with ConstStr set to the prefix, on this clock.
+  std::unique_ptr<Corvane> NewObject();
+  // A connection of the test's own to the database, for arranging rows and
+  // checking them.
+  Connection& db();
+  // Runs one command with bound parameters.
+  void Exec(std::string_view command, const std::vector<Variant>& params = {});
+  // Sets the sysparam row of `alias` to `body` (inserting it when missing).
+  void SetParam(std::string_view alias, const Variant& body);
+  // The application value of prefix + suffix.
+  Variant Get(std::string_view suffix) const { return app_.Get(prefix_ + std::string(suffix)); }
+  void Set(std::string_view suffix, Variant value) {
+    app_.Set(prefix_ + std::string(suffix), std::move(value));
+  }
+
+ private:
+  TempDatabase file_;
+  ManualClockEnv clock_;
+  Application app_;
+  std::string prefix_;
+  std::unique_ptr<Connection> db_;
+};
+
+}  // namespace tavolin::testing
+
+#endif  // TAVOLIN_TESTING_CHAT_TEST_ENV_H_

@@ -1,0 +1,97 @@
+// Copyright Tavolin developers.
+
+#include "testing/live_chat.h"
+
+#include <vector>
+
+#include "component/list_record.h"
+
+namespace tavolin::testing {
+
+LiveChat::LiveChat(int max_talk) : clock_(DateTime::FromCivil(2026, 3, 4, 10, 0, 0)) {
+  VariantArray ring(0, max_talk, 0, 5);
+  for (int i = 0; i <= max_talk; ++i) ring.at(i, 0) = Variant(int16_t{0});
+  app_.Set("_says", Variant(std::move(ring)));
+  app_.Set("_current", Variant(int16_t{0}));
+  app_.Set("_user_list", Variant(""));
+  app_.Set("_room_list", Variant(""));
+  app_.Set("_chatroomclock", Variant(clock_.Now()));
+  app_.Set("_nosaytimeout", Variant("30"));
+  app_.Set("_dontsavevalue", Variant("120"));
+  app_.Set("_maxsayslength", Variant("200"));
+  app_.Set("_enablesaysfilter", Variant("1"));
+  app_.Set("_saysfilterstr", Variant(""));
+  app_.Set("_l_title", Variant("5"));
+  app_.Set("_l_allhtml", Variant("8"));
+  app_.Set("_l_tt", Variant("3"));
+}
+
+void LiveChat::AddRoom(int id, std::string_view name, std::string_view owner,
+                       std::string_view robot) {
+  std::vector<std::string> fields(16);
+  fields[0] = name;
+  fields[1] = owner;
+  fields[2] = robot;
+  std::string list = app_.Get("_room_list").ToText();
+  AppendRecord(list, std::to_string(id), fields);
+  app_.Set("_room_list", Variant(list));
+}
+
+Session& LiveChat::Enter(std::string_view name, int room, int level) {
+  const std::string token = "token" + std::to_string(++tokens_);
+  const std::string now = clock_.Now().ToString();
+  const std::vector<std::string> fields = {
+      token, "127.0.0.1", "1", std::to_string(level), std::to_string(room), now, "1010", "0",
+      std::to_string(level), std::to_string(NewestSayId() - 10), now, now, "", "", ""};
+  std::string list = app_.Get("_user_list").ToText();
+  AppendRecord(list, name, fields);
+  app_.Set("_user_list", Variant(list));
+  ListRecord room_record(app_.Get("_room_list").ToText(), std::to_string(room));
+  room_record.set_field(room_field::kOccupants,
+                        AddWord(room_record.field(room_field::kOccupants), name));
+  app_.Set("_room_list", Variant(room_record.Join()));
+  auto session = std::make_unique<MemorySession>();
+  session->Set("myname", Variant(name));
+  session->Set("mytemp", Variant(token));
+  Session& result = *session;
+  sessions_[std::string(name)] = std::move(session);
+  return result;
+}
+
+std::string LiveChat::UserField(std::string_view name, int field) {
+  return ListRecord(app_.Get("_user_list").ToText(), name).field(field);
+}
+
+std::string LiveChat::RoomField(int room, int field) {
+  return ListRecord(app_.Get("_room_list").ToText(), std::to_string(room)).field(field);
+}
+
+void LiveChat::SetUserField(std::string_view name, int field, std::string_view value) {
+  ListRecord record(app_.Get("_user_list").ToText(), name);
+  record.set_field(field, std::string(value));
+  app_.Set("_user_list", Variant(record.Join()));
+}
+
+std::string LiveChat::Refresh(std::string_view name, const char* sayid) {
+  MemoryRequest request;
+  if (sayid != nullptr) request.SetQuery("sayid", sayid);
+  return NewObject()->refresh(app_, SessionOf(name), request).ToText();
+}
+
+std::string LiveChat::Say(std::string_view name, std::string_view text, std::string_view to_who,
+                          const std::map<std::string, std::string>& extra) {
+  MemoryRequest request;
+  request.SetForm("says", std::string(text));
+  request.SetForm("towho", std::string(to_who));
+  request.SetForm("sayscolor", "c1");
+  request.SetForm("addwordcolor", "c2");
+  for (const auto& [field, value] : extra) request.SetForm(field, value);
+  return NewObject()->subsay(app_, SessionOf(name), request).ToText();
+}
+
+int32_t LiveChat::NewestSayId() {
+  const Variant ring = app_.Get("_says");
+  return ring.array().at(app_.Get("_current").ToLong(), 0).ToLong();
+}
+
+}  // namespace tavolin::testing

@@ -1,0 +1,76 @@
+// Copyright Tavolin developers.
+//
+// The tavolin command:
+//   tavolin call [--filter TEXT] METHOD [ARG...]
+//       calls one of Corvane's methods that take no host objects with the
+//       given texts as its arguments and prints the result (UTF-8, no added
+//       newline). Page authors and operators use it to check a text by hand.
+//   tavolin load [CONNECTION]
+//       opens (creating it on first use) the chat database, default
+//       "sqlite:chat.db", runs the start-up load and prints what it loaded.
+
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "component/list_record.h"
+#include "tavolin/corvane.h"
+#include "tavolin/error.h"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: tavolin call [--filter TEXT] METHOD [ARG...]\n"
+    "       tavolin load [CONNECTION]   (default sqlite:chat.db)\n";
+
+int Usage() {
+  std::cerr << kUsage;
+  return 2;
+}
+
+int Call(std::vector<std::string_view> words) {
+  auto object = tavolin::CreateObject("Tavolin.Corvane");
+  if (words.size() >= 2 && words[0] == "--filter") {
+    object->SetFilterStr(tavolin::Variant(words[1]));
+    words.erase(words.begin(), words.begin() + 2);
+  }
+  if (words.empty()) return Usage();
+  std::vector<tavolin::Variant> args(words.begin() + 1, words.end());
+  std::cout << tavolin::CallByName(*object, words[0], args).ToText() << std::flush;
+  return 0;
+}
+
+int Load(std::string_view connection) {
+  tavolin::Application application;
+  application.Set("_connstr", tavolin::Variant(connection));
+  auto object = tavolin::CreateObject("Tavolin.Corvane");
+  object->InitGlobal(application);
+  std::cout << "Tavolin " << object->GetVer().ToText() << ": " << connection << " loaded, "
+            << tavolin::CountRecords(application.Get("_room_list").view()) << " rooms, say ring of "
+            << application.Get("_says").array().upper_bound(1) + 1 << " lines, "
+            << application.Get("_autosay_count").ToText() << " robot answers\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string_view> words(argv + 1, argv + argc);
+  if (words.empty()) return Usage();
+  const std::string_view command = words.front();
+  words.erase(words.begin());
+  try {
+    if (command == "call") return Call(words);
+    if (command == "load" && words.size() <= 1) {
+      return Load(words.empty() ? "sqlite:chat.db" : words[0]);
+    }
+  } catch (const tavolin::CallError& e) {
+    std::cerr << "tavolin: error " << static_cast<int>(e.code()) << ": " << e.what() << '\n';
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "tavolin: " << e.what() << '\n';
+    return 1;
+  }
+  return Usage();
+}
