@@ -82,7 +82,9 @@ TEST_F(SchemaTest, HasEveryTableAndColumnWithItsType) {
     for (; !info->eof(); info->MoveNext()) {
       const std::string name = AsciiLower(info->Field("name").ToText());
       declared[name] = info->Field("type").ToText();
-      if (name == "id") EXPECT_EQ(info->Field("pk").ToLong(), 1) << table;
+      if (name == "id") {
+        EXPECT_EQ(info->Field("pk").ToLong(), 1) << table;
+      }
     }
     for (const std::string& name : columns) {
       const std::string column = AsciiLower(name);

@@ -123,6 +123,13 @@ class Corvane {
   void ActionPath(Application& application, Post& post);
   void RobotReply(Application& application, Post& post);
 
+  // ---- Private helpers of the subsystems, one block each ----------------
+  // Entry (entry/): helpers of LoginCheck.
+
+  // Rooms (rooms/): helpers of ChatFrame, InitSayList, ChangeRoom.
+
+  // Housekeeping (housekeeping/): helpers of UserClear and RoomUpdate.
+
   // Private operations.
   Variant GetNewSays(const Variant& says, const Variant& current, int32_t sayid);
   void LoadRoomList(Application& TheApplication);
