@@ -35,6 +35,21 @@ int CountRecords(std::string_view list) {
   return static_cast<int>(text::Split(list, "$><$").size() / 2);
 }
 
+std::vector<std::string> RecordKeys(std::string_view list) {
+  std::vector<std::string> keys;
+  size_t at = 0;
+  while ((at = list.find("<$", at)) != std::string_view::npos) {
+    const size_t key_end = list.find(kFieldEnd, at + 2);
+    if (key_end == std::string_view::npos) break;
+    const std::string marker = KeyMarker(list.substr(at + 2, key_end - at - 2));
+    const size_t closing = list.find(marker, key_end + kFieldEnd.size());
+    if (closing == std::string_view::npos) break;
+    keys.emplace_back(list.substr(at + 2, key_end - at - 2));
+    at = closing + marker.size();
+  }
+  return keys;
+}
+
 std::string RemoveRecord(std::string_view list, std::string_view key) {
   const std::string marker = KeyMarker(key);
   const size_t first = list.find(marker);
@@ -65,7 +80,8 @@ ListRecord::ListRecord(std::string_view list, std::string_view key) : key_(key) 
   before_ = list.substr(0, first);
   const size_t body_start = first + marker.size();
   const size_t second = list.find(marker, body_start);
-  std::string_view body = list.substr(body_start, second == list.npos ? list.npos : second - body_start);
+  std::string_view body =
+      list.substr(body_start, second == list.npos ? list.npos : second - body_start);
   if (second != list.npos) after_ = list.substr(second);
   for (std::string_view field : text::Split(body, kFieldEnd)) fields_.emplace_back(field);
 }

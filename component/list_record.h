@@ -68,6 +68,9 @@ bool HasRecord(std::string_view list, std::string_view key);
 // (an empty list gives 0).
 int CountRecords(std::string_view list);
 
+// The keys of the records, in list order.
+std::vector<std::string> RecordKeys(std::string_view list);
+
 // The list without the record of `key`: the text before its first marker
 // followed by the text between its second marker and any third one.
 // Throws CallError (kSubscriptOutOfRange) when the marker occurs less than

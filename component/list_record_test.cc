@@ -47,6 +47,8 @@ TEST(ListRecordTest, RemoveAppendAndCount) {
   EXPECT_EQ(list, "<$7$>hall$>tom$><$7$>");
   EXPECT_EQ(CountRecords(list), 1);
   EXPECT_EQ(CountRecords(kUsers), 2);
+  EXPECT_EQ(RecordKeys(kUsers), (std::vector<std::string>{"ann", "anna"}));
+  EXPECT_TRUE(RecordKeys("").empty());
 }
 
 TEST(ListRecordTest, WordListRules) {

@@ -5,6 +5,8 @@
 //       calls one of Corvane's methods that take no host objects with the
 //       given texts as its arguments and prints the result (UTF-8, no added
 //       newline). Page authors and operators use it to check a text by hand.
+//   tavolin serve [OPTIONS]
+//       runs the chat server (see tavolin serve --help).
 //   tavolin load [CONNECTION]
 //       opens (creating it on first use) the chat database, default
 //       "sqlite:chat.db", runs the start-up load and prints what it loaded.
@@ -15,13 +17,15 @@
 #include <vector>
 
 #include "component/list_record.h"
+#include "server/serve.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tavolin call [--filter TEXT] METHOD [ARG...]\n"
+    "usage: tavolin serve [--help] [OPTIONS]\n"
+    "       tavolin call [--filter TEXT] METHOD [ARG...]\n"
     "       tavolin load [CONNECTION]   (default sqlite:chat.db)\n";
 
 int Usage() {
@@ -61,6 +65,9 @@ int main(int argc, char** argv) {
   const std::string_view command = words.front();
   words.erase(words.begin());
   try {
+    if (command == "serve") {
+      return tavolin::server::Serve(argv[0], std::vector<std::string>(words.begin(), words.end()));
+    }
     if (command == "call") return Call(words);
     if (command == "load" && words.size() <= 1) {
       return Load(words.empty() ? "sqlite:chat.db" : words[0]);

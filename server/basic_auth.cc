@@ -1,0 +1,54 @@
+// Copyright Tavolin developers.
+
+#include "server/basic_auth.h"
+
+#include "text/strings.h"
+
+namespace tavolin::server {
+
+std::string Base64Decode(std::string_view text, bool& ok) {
+  static constexpr std::string_view kAlphabet =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  unsigned buffer = 0;
+  int bits = 0;
+  ok = true;
+  for (const char c : text) {
+    if (c == '=') break;
+    const size_t value = kAlphabet.find(c);
+    if (value == std::string_view::npos) {
+      ok = false;
+      return "";
+    }
+    buffer = (buffer << 6) | static_cast<unsigned>(value);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>((buffer >> bits) & 0xFF);
+    }
+  }
+  return out;
+}
+
+bool BasicAuthMatches(std::string_view authorization, std::string_view user,
+                      std::string_view password) {
+  if (password.empty()) return false;
+  authorization = text::TrimBlanks(authorization);
+  constexpr std::string_view kScheme = "basic ";
+  if (authorization.size() < kScheme.size() ||
+      !text::EqualsIgnoringAsciiCase(authorization.substr(0, kScheme.size()), kScheme)) {
+    return false;
+  }
+  bool ok = false;
+  const std::string given =
+      Base64Decode(text::TrimBlanks(authorization.substr(kScheme.size())), ok);
+  const std::string expected = std::string(user) + ":" + std::string(password);
+  if (!ok || given.size() != expected.size()) return false;
+  unsigned char difference = 0;
+  for (size_t i = 0; i < given.size(); ++i) {
+    difference |= static_cast<unsigned char>(given[i] ^ expected[i]);
+  }
+  return difference == 0;
+}
+
+}  // namespace tavolin::server

@@ -1,0 +1,223 @@
+// Copyright Tavolin developers.
+
+#include "server/chat_site.h"
+
+#include <iostream>
+
+#include "component/counter_store.h"
+#include "component/room_directory.h"
+#include "conversation/visits.h"
+#include "server/basic_auth.h"
+#include "server/html_text.h"
+#include "server/page_request.h"
+#include "server/url_codec.h"
+#include "tavolin/error.h"
+#include "text/gbk.h"
+#include "text/strings.h"
+
+namespace tavolin::server {
+
+namespace {
+
+// A browser that stops polling for this long has left (its window closed).
+constexpr int64_t kSilentSeconds = 120;
+
+// A page of the site's own, in the chat's look.
+std::string SitePage(std::string_view title, std::string_view body) {
+  return "<!DOCTYPE html><html><head><meta http-equiv='Content-Type' content='text/html; "
+         "charset=gb2312'><title>" +
+         HtmlEscape(title) +
+         "</title><link rel='stylesheet' href='chat.css'></head><body class='site'><div "
+         "class='panel'>" +
+         std::string(body) + "</div></body></html>";
+}
+
+std::string BackToLogin(std::string_view words) {
+  return "<p><a href='/' target='_top'>" + std::string(words) + "</a></p>";
+}
+
+}  // namespace
+
+ChatSite::ChatSite(Application& application, Env* env, Options options)
+    : application_(application),
+      env_(env),
+      options_(std::move(options)),
+      files_(options_.site_folder) {}
+
+void ChatSite::Start(const std::string& connection_string) {
+  application_.Set(Key("_connstr"), Variant(connection_string));
+  NewObject()->InitGlobal(application_);
+}
+
+void ChatSite::SaveCounters() { SaveVisitCounters(application_, options_.prefix, env_); }
+
+std::unique_ptr<Corvane> ChatSite::NewObject() {
+  auto object = CreateObject("Tavolin.Corvane", env_);
+  object->SetConstStr(Variant(options_.prefix));
+  return object;
+}
+
+const std::map<std::string, ChatSite::Page, std::less<>>& ChatSite::Pages() {
+  static const std::map<std::string, Page, std::less<>> pages = {
+      {"/", [](ChatSite& s, Visit&) { return s.LoginPage(); }},
+      {"/index.asp", [](ChatSite& s, Visit&) { return s.LoginPage(); }},
+      {"/login.asp", [](ChatSite& s, Visit& v) { return s.LoginResult(v); }},
+      {"/chat.asp",
+       [](ChatSite& s, Visit& v) {
+         return s.NewObject()->ChatFrame(s.application_, v.session, v.request).ToText();
+       }},
+      {"/saylist.asp",
+       [](ChatSite& s, Visit& v) {
+         return s.NewObject()->InitSayList(s.application_, v.session).ToText();
+       }},
+      {"/refresh.asp",
+       [](ChatSite& s, Visit& v) {
+         return s.NewObject()->refresh(s.application_, v.session, v.request).ToText();
+       }},
+      {"/say.asp",
+       [](ChatSite& s, Visit& v) {
+         return s.NewObject()->subsay(s.application_, v.session, v.request).ToText();
+       }},
+      {"/changeroom.asp", [](ChatSite& s, Visit& v) { return s.ChangeRoomResult(v); }},
+      {"/close.asp", [](ChatSite& s, Visit& v) { return s.ClosePage(v); }},
+      {"/showerr.asp",
+       [](ChatSite&, Visit&) {
+         return SitePage("不在聊天室", "<h2>你还没有进入聊天室，或者已经离开了。</h2>" +
+                                           BackToLogin("请重新登录"));
+       }},
+      {"/usercheck.asp",
+       [](ChatSite& s, Visit&) {
+         const int ended =
+             EndSilentVisits(*s.NewObject(), s.application_, s.env_->Now(), kSilentSeconds);
+         return "<html><body>" + std::to_string(ended) + "</body></html>";
+       }},
+      {"/namefilter.asp",
+       [](ChatSite& s, Visit&) {
+         const std::string rules = s.files_.Utf8Text("/namefilter.htm");
+         return rules.empty() ? SitePage("名字规则", "<p>名字只能用小写字母、数字和汉字。</p>")
+                              : rules;
+       }},
+      {"/admin/userclear.asp", [](ChatSite& s, Visit& v) { return s.AdminPage(v, false); }},
+      {"/admin/roomupdate.asp", [](ChatSite& s, Visit& v) { return s.AdminPage(v, true); }},
+  };
+  return pages;
+}
+
+HttpResponse ChatSite::Handle(const HttpRequest& http) {
+  const std::string path = text::AsciiLower(PercentDecode(SplitTarget(http.target).first));
+  if (const HttpResponse* file = files_.Find(path)) return *file;
+  const auto page = Pages().find(path);
+  if (page == Pages().end()) {
+    HttpResponse missing;
+    missing.status = 404;
+    missing.body = text::Utf8ToGbk(
+        SitePage("找不到", "<h2>找不到这个页面。</h2>" + BackToLogin("回到聊天室")));
+    return missing;
+  }
+
+  HttpResponse response;
+  response.headers.emplace_back("Cache-Control", "no-cache");
+  std::string session_id;
+  std::shared_ptr<MemorySession> session;
+  for (const auto& [name, value] : ParseCookies(http.Header("cookie"))) {
+    if (name == kSessionCookie && (session = sessions_.Find(value))) {
+      session_id = value;
+      break;
+    }
+  }
+  if (!session) {
+    std::tie(session_id, session) = sessions_.Create();
+    response.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=" + session_id +
+                                                    "; Path=/; HttpOnly; SameSite=Lax");
+  }
+
+  MemoryRequest request = ToPageRequest(http);
+  Visit visit{http, request, *session, session_id, response};
+  try {
+    response.body = text::Utf8ToGbk(page->second(*this, visit));
+  } catch (const CallError& e) {
+    // The page failed as the engine reports it: an error of the request.
+    std::cerr << "tavolin: " << path << ": error " << static_cast<int>(e.code()) << ": " << e.what()
+              << '\n';
+    response.status = e.code() == ErrorCode::kTypeMismatch ? 400 : 500;
+    response.body = text::Utf8ToGbk(
+        SitePage("出错了", "<h2>页面出错了</h2><p>" + HtmlEscape(e.what()) + "</p>"));
+  }
+  return response;
+}
+
+std::string ChatSite::LoginPage() {
+  std::string options;
+  for (const RoomChoice& room : RoomChoices(application_, options_.prefix)) {
+    options += "<option value='" + HtmlEscape(room.id) + "'>" + HtmlEscape(room.name) + "</option>";
+  }
+  return SitePage("Tavolin 聊天室",
+                  "<h1>Tavolin 聊天室</h1>"
+                  "<form method='post' action='login.asp' class='login'>"
+                  "<label>名字 <input name='sUserName' maxlength='10' autofocus></label>"
+                  "<label>密码 <input name='sPass' type='password' maxlength='15'></label>"
+                  "<label>性别 <select name='bSex'><option value='1'>女</option>"
+                  "<option value='0'>男</option></select></label>"
+                  "<label>房间 <select name='room_id'>" +
+                      options +
+                      "</select></label>"
+                      "<button type='submit'>进入聊天室</button></form>"
+                      "<p class='hint'>新名字第一次登录时自动注册，密码就是这次输入的密码。"
+                      "<a href='namefilter.asp'>名字规则</a></p>");
+}
+
+std::string ChatSite::LoginResult(Visit& visit) {
+  const std::string message =
+      NewObject()->LoginCheck(application_, visit.session, visit.request).ToText();
+  if (!message.empty()) {
+    return SitePage("不能进入",
+                    "<div class='message'>" + message + "</div>" + BackToLogin("返回登录"));
+  }
+  // The chat page accepts only a window named after the chat.
+  return "<html><head><meta http-equiv='Content-Type' content='text/html; charset=gb2312'>"
+         "</head><body><script>window.name='" +
+         ScriptStringEscape(application_.Get(Key("_user")).ToText()) +
+         "';location.replace('chat.asp');</script></body></html>";
+}
+
+std::string ChatSite::ChangeRoomResult(Visit& visit) {
+  auto object = NewObject();
+  const std::string message =
+      object->ChangeRoom(application_, visit.session, visit.request).ToText();
+  if (message.empty()) {
+    // Moved: the frame starts over with the new room's say list.
+    return "<html><body><script>location.replace('saylist.asp');</script></body></html>";
+  }
+  return "<meta http-equiv=refresh content='6;url=refresh.asp'><script>parent.addsay(-1,'" +
+         ScriptStringEscape(message) + "','','',0,'990066','',-2,'" +
+         object->GetTimeStr().ToText() + "','');</script>";
+}
+
+std::string ChatSite::ClosePage(Visit& visit) {
+  EndVisit(*NewObject(), application_, visit.session);
+  sessions_.End(visit.session_id);
+  visit.response.headers.emplace_back(
+      "Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0; HttpOnly; SameSite=Lax");
+  return SitePage("再见", "<h2>你已经离开了聊天室，欢迎下次再来！</h2>" + BackToLogin("重新登录"));
+}
+
+std::string ChatSite::AdminPage(Visit& visit, bool rooms) {
+  if (options_.admin_password.empty()) {
+    visit.response.status = 403;
+    return SitePage("管理", "<h2>管理页面已关闭：没有设置管理密码。</h2>");
+  }
+  if (!BasicAuthMatches(visit.http.Header("authorization"), "admin", options_.admin_password)) {
+    visit.response.status = 401;
+    visit.response.headers.emplace_back("WWW-Authenticate", "Basic realm=\"Tavolin admin\"");
+    return SitePage("管理", "<h2>需要管理员登录。</h2>");
+  }
+  Variant mode(visit.request.Item("mode").ToText() == "1" ? "1" : "0");
+  auto object = NewObject();
+  const std::string report = rooms ? object->RoomUpdate(application_, mode).ToText()
+                                   : object->UserClear(application_, mode).ToText();
+  return SitePage("管理", "<h2>" + std::string(rooms ? "房间整理" : "用户清理") +
+                              (mode.ToText() == "1" ? "" : "（预览）") +
+                              "</h2><div class='report'>" + report + "</div>");
+}
+
+}  // namespace tavolin::server

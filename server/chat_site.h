@@ -1,0 +1,84 @@
+// Copyright Tavolin developers.
+//
+// ChatSite: the chat's pages. Each page request finds or starts the
+// visitor's session, creates a Corvane with the state prefix, calls one
+// method with the host objects and sends its text as GBK; the site's static
+// files are served beside them.
+//
+// Thread safety: Handle may be called from many threads at once.
+
+#ifndef TAVOLIN_SERVER_CHAT_SITE_H_
+#define TAVOLIN_SERVER_CHAT_SITE_H_
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "server/http_message.h"
+#include "server/session_store.h"
+#include "server/static_files.h"
+#include "tavolin/application.h"
+#include "tavolin/corvane.h"
+#include "tavolin/env.h"
+#include "tavolin/request.h"
+
+namespace tavolin::server {
+
+class ChatSite {
+ public:
+  struct Options {
+    std::string prefix;          // the state prefix, ConstStr
+    std::string admin_password;  // "" switches the admin pages off
+    std::string site_folder;     // static files; "" serves none
+  };
+
+  // The name of the session cookie.
+  static constexpr std::string_view kSessionCookie = "TAVOLINSID";
+
+  // `application` and `env` must outlive the site.
+  ChatSite(Application& application, Env* env, Options options);
+
+  // Stores the connection string and runs the start-up load: the database is
+  // created and seeded on first use. Throws CallError on failure.
+  void Start(const std::string& connection_string);
+  // Writes the visit counters back to the database (at shutdown).
+  void SaveCounters();
+
+  HttpResponse Handle(const HttpRequest& request);
+
+  SessionStore& sessions() { return sessions_; }
+
+ private:
+  // One page: the visitor's session and request in, the page's UTF-8 text
+  // out (or a whole response, for the pages that need status or headers).
+  struct Visit {
+    const HttpRequest& http;
+    MemoryRequest& request;
+    Session& session;
+    const std::string& session_id;
+    HttpResponse& response;
+  };
+  using Page = std::function<std::string(ChatSite&, Visit&)>;
+  static const std::map<std::string, Page, std::less<>>& Pages();
+
+  std::unique_ptr<Corvane> NewObject();
+  std::string Key(std::string_view suffix) const { return options_.prefix + std::string(suffix); }
+
+  std::string LoginPage();
+  std::string LoginResult(Visit& visit);
+  std::string ChangeRoomResult(Visit& visit);
+  std::string ClosePage(Visit& visit);
+  std::string AdminPage(Visit& visit, bool rooms);
+
+  Application& application_;
+  Env* const env_;
+  const Options options_;
+  const StaticFiles files_;
+  SessionStore sessions_;
+};
+
+}  // namespace tavolin::server
+
+#endif  // TAVOLIN_SERVER_CHAT_SITE_H_

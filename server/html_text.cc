@@ -1,0 +1,51 @@
+// Copyright Tavolin developers.
+
+#include "server/html_text.h"
+
+namespace tavolin::server {
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string ScriptStringEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\' || c == '\'' || c == '"') {
+      out += '\\';
+      out += c;
+    } else if (c == '<' && i + 1 < text.size() && text[i + 1] == '/') {
+      out += "<\\";
+    } else if (c != '\r' && c != '\n') {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace tavolin::server

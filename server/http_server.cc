@@ -1,0 +1,263 @@
+// Copyright Tavolin developers.
+
+#include "server/http_server.h"
+
+#include <atomic>
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "tavolin/thread_annotations.h"
+
+namespace tavolin::server {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+namespace {
+
+// Logs a failure that ends one connection; the server goes on.
+void fail(beast::error_code ec, const char* what) {
+  if (ec == net::error::operation_aborted || ec == beast::error::timeout || ec == net::error::eof ||
+      ec == net::error::connection_reset) {
+    return;  // ordinary ends of a connection
+  }
+  std::cerr << "tavolin: " << what << ": " << ec.message() << '\n';
+}
+
+// The status for a request that could not be read.
+int StatusForReadError(beast::error_code ec) {
+  if (ec == http::error::body_limit) return 413;
+  if (ec == http::error::header_limit) return 431;
+  return 400;
+}
+
+}  // namespace
+
+// What the listener and every connection share.
+struct SharedState {
+  HttpServer::Options options;
+  HttpHandler handler;
+  std::atomic<bool> stopping{false};
+};
+
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(tcp::socket&& socket, std::shared_ptr<SharedState> shared)
+      : stream_(std::move(socket)), shared_(std::move(shared)) {
+    beast::error_code ec;
+    const auto peer = stream_.socket().remote_endpoint(ec);
+    if (!ec) peer_address_ = peer.address().to_string();
+  }
+
+  void Run() {
+    net::dispatch(stream_.get_executor(),
+                  beast::bind_front_handler(&Connection::Read, shared_from_this()));
+  }
+
+  // Closes the connection if it waits for a request; one that is answering
+  // closes itself after the answer. Runs on the connection's strand.
+  void StopWhenIdle() {
+    net::post(stream_.get_executor(), [self = shared_from_this()] {
+      if (self->reading_) self->Close();
+    });
+  }
+
+ private:
+  void Read() {
+    if (shared_->stopping) return Close();
+    parser_.emplace();
+    parser_->header_limit(static_cast<std::uint32_t>(shared_->options.header_limit));
+    parser_->body_limit(shared_->options.body_limit);
+    stream_.expires_after(shared_->options.read_timeout);
+    reading_ = true;
+    http::async_read(stream_, buffer_, *parser_,
+                     beast::bind_front_handler(&Connection::OnRead, shared_from_this()));
+  }
+
+  void OnRead(beast::error_code ec, std::size_t) {
+    reading_ = false;
+    if (ec == http::error::end_of_stream) return Close();
+    if (ec == beast::error::timeout || ec == net::error::operation_aborted) return Close();
+    if (ec) {
+      // The stream's state is unknown after a bad request: answer and close.
+      HttpResponse refusal;
+      refusal.status = StatusForReadError(ec);
+      refusal.content_type = "text/plain";
+      refusal.body = std::string(http::obsolete_reason(static_cast<http::status>(refusal.status)));
+      return Write(refusal, /*keep_alive=*/false, /*version=*/11);
+    }
+    const http::request<http::string_body>& request = parser_->get();
+    HttpRequest in;
+    in.method = std::string(request.method_string());
+    in.target = std::string(request.target());
+    for (const auto& field : request) {
+      std::string name(field.name_string());
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      std::string& value = in.headers[name];
+      if (!value.empty()) value += ", ";
+      value.append(field.value().data(), field.value().size());
+    }
+    in.body = request.body();
+    in.peer_address = peer_address_;
+
+    HttpResponse out;
+    try {
+      out = shared_->handler(in);
+    } catch (const std::exception& e) {
+      std::cerr << "tavolin: " << in.target << ": " << e.what() << '\n';
+      out = HttpResponse{};
+      out.status = 500;
+      out.content_type = "text/plain";
+      out.body = "Internal Server Error";
+    }
+    Write(out, request.keep_alive() && !shared_->stopping, request.version());
+  }
+
+  void Write(const HttpResponse& out, bool keep_alive, unsigned version) {
+    response_ = {};
+    response_.version(version);
+    response_.result(static_cast<unsigned>(out.status));
+    response_.set(http::field::server, "Tavolin");
+    response_.set(http::field::content_type, out.content_type);
+    for (const auto& [name, value] : out.headers) response_.insert(name, value);
+    response_.body() = out.body;
+    response_.keep_alive(keep_alive);
+    response_.prepare_payload();
+    stream_.expires_after(shared_->options.read_timeout);
+    http::async_write(
+        stream_, response_,
+        beast::bind_front_handler(&Connection::OnWrite, shared_from_this(), keep_alive));
+  }
+
+  void OnWrite(bool keep_alive, beast::error_code ec, std::size_t) {
+    if (ec) return fail(ec, "write");
+    if (!keep_alive) return Close();
+    Read();
+  }
+
+  void Close() {
+    beast::error_code ec;
+    stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
+    stream_.close();
+  }
+
+  beast::tcp_stream stream_;
+  beast::flat_buffer buffer_;
+  std::optional<http::request_parser<http::string_body>> parser_;
+  http::response<http::string_body> response_;
+  std::shared_ptr<SharedState> shared_;
+  std::string peer_address_;
+  bool reading_ = false;  // touched only on the strand
+};
+
+class HttpServer::Impl {
+ public:
+  Impl(Options options, HttpHandler handler)
+      : threads_(options.threads > 0 ? options.threads
+                                     : std::max(1u, std::thread::hardware_concurrency())),
+        ioc_(threads_),
+        acceptor_(net::make_strand(ioc_)),
+        shared_(std::make_shared<SharedState>()) {
+    shared_->options = std::move(options);
+    shared_->handler = std::move(handler);
+  }
+
+  void Start() {
+    const auto& options = shared_->options;
+    beast::error_code ec;
+    const auto address = net::ip::make_address(options.host, ec);
+    if (ec) throw std::runtime_error("bad listen address " + options.host);
+    const tcp::endpoint endpoint(address, options.port);
+    acceptor_.open(endpoint.protocol(), ec);
+    if (!ec) acceptor_.set_option(net::socket_base::reuse_address(true), ec);
+    if (!ec) acceptor_.bind(endpoint, ec);
+    if (!ec) acceptor_.listen(net::socket_base::max_listen_connections, ec);
+    if (ec) {
+      throw std::runtime_error("cannot listen on " + options.host + ":" +
+                               std::to_string(options.port) + ": " + ec.message());
+    }
+    port_ = acceptor_.local_endpoint().port();
+    Accept();
+    for (int i = 0; i < threads_; ++i) pool_.emplace_back([this] { ioc_.run(); });
+  }
+
+  uint16_t port() const { return port_; }
+
+  void Stop() {
+    if (pool_.empty()) return;
+    shared_->stopping = true;
+    net::post(acceptor_.get_executor(), [this] {
+      beast::error_code ec;
+      acceptor_.close(ec);
+    });
+    {
+      std::lock_guard<std::mutex> lock(connections_mutex_);
+      for (auto& weak : connections_) {
+        if (auto connection = weak.lock()) connection->StopWhenIdle();
+      }
+    }
+    for (std::thread& thread : pool_) thread.join();
+    pool_.clear();
+  }
+
+ private:
+  void Accept() {
+    acceptor_.async_accept(net::make_strand(ioc_),
+                           beast::bind_front_handler(&Impl::OnAccept, this));
+  }
+
+  void OnAccept(beast::error_code ec, tcp::socket socket) {
+    if (ec == net::error::operation_aborted || shared_->stopping) return;
+    if (ec) {
+      fail(ec, "accept");
+    } else {
+      auto connection = std::make_shared<Connection>(std::move(socket), shared_);
+      Remember(connection);
+      connection->Run();
+    }
+    Accept();
+  }
+
+  // Keeps a weak reference so that Stop can reach idle connections; drops
+  // the expired ones now and then so the list stays as long as the live set.
+  void Remember(const std::shared_ptr<Connection>& connection) {
+    std::lock_guard<std::mutex> lock(connections_mutex_);
+    if (connections_.size() >= 2 * live_estimate_ + 64) {
+      std::erase_if(connections_, [](const auto& weak) { return weak.expired(); });
+      live_estimate_ = connections_.size();
+    }
+    connections_.push_back(connection);
+  }
+
+  const int threads_;
+  net::io_context ioc_;
+  tcp::acceptor acceptor_;
+  std::shared_ptr<SharedState> shared_;
+  uint16_t port_ = 0;
+  std::vector<std::thread> pool_;
+  std::mutex connections_mutex_;
+  std::vector<std::weak_ptr<Connection>> connections_ GUARDED_BY(connections_mutex_);
+  size_t live_estimate_ GUARDED_BY(connections_mutex_) = 0;
+};
+
+HttpServer::HttpServer(Options options, HttpHandler handler)
+    : impl_(std::make_unique<Impl>(std::move(options), std::move(handler))) {}
+
+HttpServer::~HttpServer() { Stop(); }
+
+void HttpServer::Start() { impl_->Start(); }
+
+uint16_t HttpServer::port() const { return impl_->port(); }
+
+void HttpServer::Stop() { impl_->Stop(); }
+
+}  // namespace tavolin::server

@@ -1,0 +1,150 @@
+// Copyright Tavolin developers.
+
+#include "server/serve.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+
+#include "server/chat_site.h"
+#include "server/http_server.h"
+#include "tavolin/error.h"
+
+namespace tavolin::server {
+
+namespace {
+
+constexpr char kHelp[] =
+    "usage: tavolin serve [options]\n"
+    "  --listen HOST:PORT      address to listen on (default 127.0.0.1:8080; port 0 picks one)\n"
+    "  --db CONNECTION         database (default sqlite:tavolin.db, created on first start)\n"
+    "  --site DIR              folder of the site's files (default: site/ found near the binary)\n"
+    "  --prefix TEXT           state prefix of the chat (default none)\n"
+    "  --admin-password TEXT   password of the admin pages, user admin (also from\n"
+    "                          TAVOLIN_ADMIN_PASSWORD; without one they are switched off)\n"
+    "  --log-level LEVEL       error, info (default) or debug\n";
+
+struct ServeOptions {
+  HttpServer::Options http;
+  ChatSite::Options site;
+  std::string database = "sqlite:tavolin.db";
+  std::string log_level = "info";
+};
+
+// Returns the options, or nullopt after printing why they are refused (or
+// the help).
+std::optional<ServeOptions> ParseOptions(const std::string& binary_path,
+                                         const std::vector<std::string>& args, int& exit_code) {
+  ServeOptions options;
+  if (const char* password = std::getenv("TAVOLIN_ADMIN_PASSWORD")) {
+    options.site.admin_password = password;
+  }
+  bool site_given = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& flag = args[i];
+    if (flag == "--help" || flag == "-h") {
+      std::cout << kHelp;
+      exit_code = 0;
+      return std::nullopt;
+    }
+    if (i + 1 >= args.size()) {
+      std::cerr << "tavolin serve: " << flag << " needs a value (or is unknown)\n" << kHelp;
+      exit_code = 2;
+      return std::nullopt;
+    }
+    const std::string& value = args[++i];
+    if (flag == "--listen") {
+      const size_t colon = value.rfind(':');
+      char* end = nullptr;
+      const long port =
+          colon == std::string::npos ? -1 : std::strtol(value.c_str() + colon + 1, &end, 10);
+      if (port < 0 || port > 65535 || end == nullptr || *end != '\0' || colon == 0) {
+        std::cerr << "tavolin serve: --listen wants HOST:PORT, not " << value << '\n';
+        exit_code = 2;
+        return std::nullopt;
+      }
+      options.http.host = value.substr(0, colon);
+      options.http.port = static_cast<uint16_t>(port);
+    } else if (flag == "--db") {
+      options.database = value;
+    } else if (flag == "--site") {
+      options.site.site_folder = value;
+      site_given = true;
+    } else if (flag == "--prefix") {
+      options.site.prefix = value;
+    } else if (flag == "--admin-password") {
+      options.site.admin_password = value;
+    } else if (flag == "--log-level") {
+      options.log_level = value;
+    } else {
+      std::cerr << "tavolin serve: unknown option " << flag << '\n' << kHelp;
+      exit_code = 2;
+      return std::nullopt;
+    }
+  }
+  if (!site_given) options.site.site_folder = FindSiteFolder(binary_path);
+  return options;
+}
+
+}  // namespace
+
+int Serve(const std::string& binary_path, const std::vector<std::string>& args) {
+  int exit_code = 0;
+  std::optional<ServeOptions> options = ParseOptions(binary_path, args, exit_code);
+  if (!options) return exit_code;
+
+  // The stop signals are taken by this thread alone, with sigwait below; the
+  // server's threads, started later, inherit the mask.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  Application application;
+  ChatSite site(application, Env::Default(), options->site);
+  try {
+    site.Start(options->database);
+  } catch (const CallError& e) {
+    std::cerr << "tavolin serve: cannot start on " << options->database << ": " << e.what() << '\n';
+    return 1;
+  }
+  const bool debug = options->log_level == "debug";
+  HttpServer server(options->http, [&site, debug](const HttpRequest& request) {
+    HttpResponse response = site.Handle(request);
+    if (debug) {
+      std::cerr << request.peer_address << ' ' << request.method << ' ' << request.target << ' '
+                << response.status << '\n';
+    }
+    return response;
+  });
+  try {
+    server.Start();
+  } catch (const std::exception& e) {
+    std::cerr << "tavolin serve: " << e.what() << '\n';
+    return 1;
+  }
+  if (options->log_level != "error") {
+    std::cout << "tavolin: listening on http://" << options->http.host << ":" << server.port()
+              << "/ (database " << options->database << ", site "
+              << (options->site.site_folder.empty() ? "none" : options->site.site_folder) << ")"
+              << std::endl;
+  }
+
+  int signal_number = 0;
+  sigwait(&stop_signals, &signal_number);
+  server.Stop();
+  try {
+    site.SaveCounters();
+  } catch (const CallError& e) {
+    std::cerr << "tavolin serve: visit counters not saved: " << e.what() << '\n';
+    return 1;
+  }
+  if (options->log_level != "error") std::cout << "tavolin: stopped" << std::endl;
+  return 0;
+}
+
+}  // namespace tavolin::server

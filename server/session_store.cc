@@ -1,0 +1,80 @@
+// Copyright Tavolin developers.
+
+#include "server/session_store.h"
+
+#include <sys/random.h>
+
+#include <array>
+#include <stdexcept>
+
+namespace tavolin::server {
+
+namespace {
+
+std::string RandomIdentifier() {
+  std::array<unsigned char, 16> bytes{};
+  size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t got = ::getrandom(bytes.data() + filled, bytes.size() - filled, 0);
+    if (got < 0) throw std::runtime_error("no random bytes from the operating system");
+    filled += static_cast<size_t>(got);
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string id;
+  for (const unsigned char byte : bytes) {
+    id += kHex[byte >> 4];
+    id += kHex[byte & 15];
+  }
+  return id;
+}
+
+}  // namespace
+
+SessionStore::SessionStore(std::chrono::seconds idle_limit, Clock clock)
+    : idle_limit_(idle_limit),
+      clock_(clock ? std::move(clock) : [] { return std::chrono::steady_clock::now(); }) {}
+
+std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
+  const auto now = clock_();
+  std::lock_guard<std::mutex> lock(mutex_);
+  Sweep(now);
+  const auto found = sessions_.find(std::string(id));
+  if (found == sessions_.end()) return nullptr;
+  if (now - found->second.last_use > idle_limit_) {
+    sessions_.erase(found);
+    return nullptr;
+  }
+  found->second.last_use = now;
+  return found->second.session;
+}
+
+std::pair<std::string, std::shared_ptr<MemorySession>> SessionStore::Create() {
+  const auto now = clock_();
+  auto session = std::make_shared<MemorySession>();
+  std::string id = RandomIdentifier();
+  std::lock_guard<std::mutex> lock(mutex_);
+  Sweep(now);
+  sessions_[id] = Entry{session, now};
+  return {std::move(id), std::move(session)};
+}
+
+void SessionStore::End(std::string_view id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sessions_.erase(std::string(id));
+}
+
+size_t SessionStore::size() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sessions_.size();
+}
+
+void SessionStore::Sweep(std::chrono::steady_clock::time_point now) {
+  // A full pass at most once a minute keeps each call O(1) on average.
+  if (now < next_sweep_) return;
+  next_sweep_ = now + std::chrono::minutes(1);
+  for (auto it = sessions_.begin(); it != sessions_.end();) {
+    it = now - it->second.last_use > idle_limit_ ? sessions_.erase(it) : std::next(it);
+  }
+}
+
+}  // namespace tavolin::server

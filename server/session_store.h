@@ -1,0 +1,64 @@
+// Copyright Tavolin developers.
+//
+// SessionStore: the server-side sessions of the visitors, each found by a
+// 128-bit random identifier that the browser keeps in a cookie. A session
+// that has not been used for the idle limit is gone.
+//
+// Thread safety: every method may be called from any thread.
+
+#ifndef TAVOLIN_SERVER_SESSION_STORE_H_
+#define TAVOLIN_SERVER_SESSION_STORE_H_
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "tavolin/session.h"
+#include "tavolin/thread_annotations.h"
+
+namespace tavolin::server {
+
+class SessionStore {
+ public:
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  // `clock` defaults to the steady clock; tests pass their own.
+  explicit SessionStore(std::chrono::seconds idle_limit = std::chrono::minutes(20),
+                        Clock clock = nullptr);
+
+  // The live session of `id`, its idle time restarted; nullptr when there is
+  // none (never issued, ended, or idle past the limit).
+  std::shared_ptr<MemorySession> Find(std::string_view id) LOCKS_EXCLUDED(mutex_);
+
+  // A new session and its identifier: 32 hex digits from the operating
+  // system's random source.
+  std::pair<std::string, std::shared_ptr<MemorySession>> Create() LOCKS_EXCLUDED(mutex_);
+
+  // Ends the session of `id` (no-op when there is none).
+  void End(std::string_view id) LOCKS_EXCLUDED(mutex_);
+
+  // The number of live sessions.
+  size_t size() LOCKS_EXCLUDED(mutex_);
+
+ private:
+  struct Entry {
+    std::shared_ptr<MemorySession> session;
+    std::chrono::steady_clock::time_point last_use;
+  };
+  // Drops the sessions idle past the limit. REQUIRES: mutex_ held.
+  void Sweep(std::chrono::steady_clock::time_point now) EXCLUSIVE_LOCKS_REQUIRED(mutex_);
+
+  const std::chrono::seconds idle_limit_;
+  const Clock clock_;
+  std::mutex mutex_;
+  std::unordered_map<std::string, Entry> sessions_ GUARDED_BY(mutex_);
+  std::chrono::steady_clock::time_point next_sweep_ GUARDED_BY(mutex_);
+};
+
+}  // namespace tavolin::server
+
+#endif  // TAVOLIN_SERVER_SESSION_STORE_H_
