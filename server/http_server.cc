@@ -2,6 +2,7 @@
 
 #include "server/http_server.h"
 
+#include <array>
 #include <atomic>
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
@@ -140,8 +141,27 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void OnWrite(bool keep_alive, beast::error_code ec, std::size_t) {
     if (ec) return fail(ec, "write");
-    if (!keep_alive) return Close();
+    if (!keep_alive) return CloseAfterDraining();
     Read();
+  }
+
+  // Ends our side, then reads and drops what the client still sends until it
+  // closes too (or a short time passes). Closing with unread bytes would
+  // reset the connection and could destroy the answer before the client
+  // reads it, such as the refusal of an oversized body.
+  void CloseAfterDraining() {
+    beast::error_code ec;
+    stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
+    drained_ = 0;
+    stream_.expires_after(std::chrono::seconds(2));
+    Drain({}, 0);
+  }
+
+  void Drain(beast::error_code ec, std::size_t bytes) {
+    drained_ += bytes;
+    if (ec || drained_ > kDrainLimit) return stream_.close();
+    stream_.async_read_some(net::buffer(drain_buffer_),
+                            beast::bind_front_handler(&Connection::Drain, shared_from_this()));
   }
 
   void Close() {
@@ -157,6 +177,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::shared_ptr<SharedState> shared_;
   std::string peer_address_;
   bool reading_ = false;  // touched only on the strand
+  static constexpr std::size_t kDrainLimit = 1 << 20;
+  std::array<char, 4096> drain_buffer_{};
+  std::size_t drained_ = 0;
 };
 
 class HttpServer::Impl {

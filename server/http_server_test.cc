@@ -1,0 +1,106 @@
+// Copyright Tavolin developers.
+
+#include "server/http_server.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <boost/asio/ip/tcp.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "testing/http_test_client.h"
+
+namespace tavolin::server {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// A server on a free port that echoes what it was asked; stopped by its
+// destructor whatever the test asserted.
+class EchoServer {
+ public:
+  EchoServer() : server_(Options(), [this](const HttpRequest& request) { return Echo(request); }) {
+    server_.Start();
+  }
+  uint16_t port() const { return server_.port(); }
+  HttpServer& server() { return server_; }
+  std::atomic<int> handled{0};
+
+ private:
+  static HttpServer::Options Options() {
+    HttpServer::Options options;
+    options.port = 0;
+    options.threads = 2;
+    options.body_limit = 1024;
+    options.header_limit = 1024;
+    return options;
+  }
+  HttpResponse Echo(const HttpRequest& request) {
+    ++handled;
+    HttpResponse response;
+    response.content_type = "text/plain";
+    response.body = request.method + " " + request.target + " " + request.Header("x-test") + " " +
+                    request.body + " " + request.peer_address;
+    return response;
+  }
+
+  HttpServer server_;
+};
+
+TEST(HttpServerTest, AnswersRequestsOnAChosenPort) {
+  EchoServer echo;
+  ASSERT_NE(echo.port(), 0);
+  testing::HttpTestClient client(echo.port());
+  const auto got = client.Post("/say.asp?x=1", {{"says", "hi"}});
+  EXPECT_EQ(got.status, 200);
+  EXPECT_EQ(got.body, "POST /say.asp?x=1  says=hi 127.0.0.1");
+  // Keep-alive: two requests on one connection both get answers.
+  const std::string two = client.SendRaw(
+      "GET /a HTTP/1.1\r\nHost: x\r\nX-Test: one\r\n\r\n"
+      "GET /b HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+  EXPECT_THAT(two, HasSubstr("GET /a one"));
+  EXPECT_THAT(two, HasSubstr("GET /b "));
+}
+
+TEST(HttpServerTest, RefusesBadAndOversizedRequestsAndGoesOn) {
+  EchoServer echo;
+  testing::HttpTestClient client(echo.port());
+  EXPECT_THAT(client.SendRaw("GARBAGE\r\n\r\n"), StartsWith("HTTP/1.1 400"));
+  EXPECT_THAT(client.SendRaw("POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 5000\r\n\r\n" +
+                             std::string(5000, 'a')),
+              StartsWith("HTTP/1.1 413"));
+  EXPECT_THAT(
+      client.SendRaw("GET / HTTP/1.1\r\nHost: x\r\nX-Big: " + std::string(4000, 'b') + "\r\n\r\n"),
+      StartsWith("HTTP/1.1 431"));
+  EXPECT_EQ(echo.handled.load(), 0);
+  EXPECT_EQ(client.Get("/still").status, 200);
+}
+
+TEST(HttpServerTest, ManyClientsAtOnceAndAnOrderlyStop) {
+  EchoServer echo;
+  std::vector<std::thread> clients;
+  std::atomic<int> answered{0};
+  for (int c = 0; c < 8; ++c) {
+    clients.emplace_back([&echo, &answered, c] {
+      testing::HttpTestClient client(echo.port());
+      for (int i = 0; i < 25; ++i) {
+        if (client.Get("/c" + std::to_string(c)).status == 200) ++answered;
+      }
+    });
+  }
+  for (std::thread& t : clients) t.join();
+  EXPECT_EQ(answered.load(), 200);
+  // An idle keep-alive connection does not hold the stop up.
+  boost::asio::io_context ioc;
+  boost::asio::ip::tcp::socket idle(ioc);
+  idle.connect({boost::asio::ip::make_address("127.0.0.1"), echo.port()});
+  echo.server().Stop();
+  echo.server().Stop();  // idempotent
+}
+
+}  // namespace
+}  // namespace tavolin::server
