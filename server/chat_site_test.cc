@@ -1,0 +1,125 @@
+// Copyright Tavolin developers.
+
+#include "server/chat_site.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "server/http_server.h"
+#include "testing/chat_test_env.h"
+#include "testing/http_test_client.h"
+
+namespace tavolin::server {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// The chat served for real on a free port, on a seeded database of its own,
+// with a site folder holding one static file; torn down whatever happens.
+class ServedChat {
+ public:
+  explicit ServedChat(std::string admin_password = "secret")
+      : clock_(DateTime::FromCivil(2026, 3, 4, 10, 0, 0)),
+        site_folder_(std::filesystem::temp_directory_path() /
+                     ("tavolin-site-" + std::to_string(::getpid()))),
+        site_(application_, &clock_, {"", std::move(admin_password), MakeSite()}),
+        server_(Options(), [this](const HttpRequest& r) { return site_.Handle(r); }) {
+    site_.Start(database_.connection_string());
+    server_.Start();
+  }
+  ~ServedChat() {
+    server_.Stop();
+    std::filesystem::remove_all(site_folder_);
+  }
+
+  uint16_t port() const { return server_.port(); }
+  Application& app() { return application_; }
+  ChatSite& site() { return site_; }
+  ManualClockEnv& clock() { return clock_; }
+  const testing::TempDatabase& database() const { return database_; }
+
+  // Logs `name` in through the login form; returns the login page's answer.
+  testing::HttpTestResponse Login(testing::HttpTestClient& client, const std::string& name,
+                                  const std::string& room = "1") {
+    client.Get("/");
+    return client.Post(
+        "/login.asp",
+        {{"sUserName", name}, {"sPass", "pw" + name}, {"bSex", "1"}, {"room_id", room}});
+  }
+
+ private:
+  std::string MakeSite() {
+    std::filesystem::create_directories(site_folder_);
+    std::ofstream(site_folder_ / "input.htm") << "<p>说点什么</p>";
+    return site_folder_.string();
+  }
+  static HttpServer::Options Options() {
+    HttpServer::Options options;
+    options.port = 0;
+    options.threads = 2;
+    return options;
+  }
+
+  testing::TempDatabase database_;
+  ManualClockEnv clock_;
+  Application application_;
+  std::filesystem::path site_folder_;
+  ChatSite site_;
+  HttpServer server_;
+};
+
+TEST(ChatSiteTest, PagesStaticFilesAndTheSessionCookie) {
+  ServedChat chat;
+  testing::HttpTestClient client(chat.port());
+  const auto login_page = client.Get("/");
+  EXPECT_EQ(login_page.status, 200);
+  EXPECT_EQ(login_page.headers.at("content-type"), "text/html; charset=gb2312");
+  EXPECT_THAT(login_page.Utf8Body(), HasSubstr("<option value='1'>大厅</option>"));
+  const std::string cookie = client.cookies().at("TAVOLINSID");
+  EXPECT_THAT(login_page.headers.at("set-cookie"), HasSubstr("HttpOnly; SameSite=Lax"));
+  // The session is kept: no new cookie on the next page.
+  EXPECT_EQ(client.Get("/").headers.count("set-cookie"), 0U);
+  EXPECT_EQ(client.cookies().at("TAVOLINSID"), cookie);
+
+  // Static text files go out as GBK.
+  const auto input = client.Get("/input.htm");
+  EXPECT_EQ(input.body, "<p>\xCB\xB5\xB5\xE3\xCA\xB2\xC3\xB4</p>");
+  EXPECT_EQ(client.Get("/nothing.asp").status, 404);
+  EXPECT_EQ(client.Get("/../etc/passwd").status, 404);
+
+  // Without a visit the chat pages send the browser to the error page.
+  testing::HttpTestClient stranger(chat.port());
+  EXPECT_THAT(stranger.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
+  EXPECT_THAT(stranger.Get("/showerr.asp").Utf8Body(), HasSubstr("请重新登录"));
+}
+
+TEST(ChatSiteTest, AdminPagesNeedThePassword) {
+  ServedChat chat;
+  testing::HttpTestClient client(chat.port());
+  const auto refused = client.Get("/admin/userclear.asp?mode=0");
+  EXPECT_EQ(refused.status, 401);
+  EXPECT_EQ(refused.headers.at("www-authenticate"), "Basic realm=\"Tavolin admin\"");
+
+  ServedChat no_password("");
+  testing::HttpTestClient other(no_password.port());
+  EXPECT_EQ(other.Get("/admin/roomupdate.asp?mode=0").status, 403);
+}
+
+TEST(ChatSiteTest, CountersAreWrittenBackAtShutdown) {
+  ServedChat chat;
+  chat.app().Set("_visitor", Variant("42"));
+  chat.app().Set("_hour24", Variant("1,2,3"));
+  chat.site().SaveCounters();
+  auto db = OpenConnection(chat.database().connection_string(), &chat.clock());
+  EXPECT_EQ(db->Execute("SELECT body FROM sysparam WHERE alias='visitor'")->Field("body").ToText(),
+            "42");
+  EXPECT_EQ(db->Execute("SELECT body FROM sysparam WHERE alias='hour24'")->Field("body").ToText(),
+            "1,2,3");
+}
+
+}  // namespace
+}  // namespace tavolin::server
