@@ -32,7 +32,15 @@ bool HasRecord(std::string_view list, std::string_view key) {
 }
 
 int CountRecords(std::string_view list) {
-  return static_cast<int>(text::Split(list, "$><$").size() / 2);
+  // The pieces of a split at every "$><$", halved, counted without splitting.
+  if (list.empty()) return 0;
+  constexpr std::string_view kJoin = "$><$";
+  int separators = 0;
+  for (size_t at = list.find(kJoin); at != std::string_view::npos;
+       at = list.find(kJoin, at + kJoin.size())) {
+    ++separators;
+  }
+  return (separators + 1) / 2;
 }
 
 std::vector<std::string> RecordKeys(std::string_view list) {
@@ -73,17 +81,22 @@ void AppendRecord(std::string& list, std::string_view key, const std::vector<std
   list += marker;
 }
 
-ListRecord::ListRecord(std::string_view list, std::string_view key) : key_(key) {
+ListRecord::ListRecord(std::string_view list, std::string_view key)
+    : ListRecord(Variant(list), key) {}
+
+ListRecord::ListRecord(const Variant& list, std::string_view key) : key_(key), list_(list) {
+  const std::string_view text = list_.view();
   const std::string marker = KeyMarker(key);
-  const size_t first = list.find(marker);
+  const size_t first = text.find(marker);
   if (first == std::string_view::npos) ThrowMissing("record", key);
-  before_ = list.substr(0, first);
+  before_end_ = first;
   const size_t body_start = first + marker.size();
-  const size_t second = list.find(marker, body_start);
-  std::string_view body =
-      list.substr(body_start, second == list.npos ? list.npos : second - body_start);
-  if (second != list.npos) after_ = list.substr(second);
-  for (std::string_view field : text::Split(body, kFieldEnd)) fields_.emplace_back(field);
+  const size_t second = text.find(marker, body_start);
+  after_start_ = second == std::string_view::npos ? text.size() : second;
+  for (std::string_view field :
+       text::Split(text.substr(body_start, after_start_ - body_start), kFieldEnd)) {
+    fields_.emplace_back(field);
+  }
 }
 
 const std::string& ListRecord::field(int index) const {
@@ -100,10 +113,16 @@ void ListRecord::set_field(int index, std::string value) {
 }
 
 std::string ListRecord::Join() const {
-  std::string list = before_;
-  list += KeyMarker(key_);
+  const std::string_view text = list_.view();
+  const std::string marker = KeyMarker(key_);
+  size_t length = text.size() - (after_start_ - before_end_) + marker.size();
+  for (const std::string& field : fields_) length += field.size() + kFieldEnd.size();
+  std::string list;
+  list.reserve(length);
+  list.append(text.substr(0, before_end_));
+  list += marker;
   list += text::Join(fields_, kFieldEnd);
-  list += after_;
+  list.append(text.substr(after_start_));
   return list;
 }
 

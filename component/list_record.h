@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tavolin/variant.h"
+
 namespace tavolin {
 
 // Field indexes of a room record.
@@ -88,8 +90,13 @@ void AppendRecord(std::string& list, std::string_view key, const std::vector<std
 class ListRecord {
  public:
   // Throws CallError (kSubscriptOutOfRange) when `key` has no marker in
-  // `list`.
+  // `list`. The Variant form shares the list's text instead of copying it,
+  // so that splitting a record out of a long list costs one scan.
+  // REQUIRES for the Variant form: `list` is a String or Empty.
+  ListRecord(const Variant& list, std::string_view key);
   ListRecord(std::string_view list, std::string_view key);
+  ListRecord(const std::string& list, std::string_view key)
+      : ListRecord(std::string_view(list), key) {}
 
   const std::string& key() const { return key_; }
   // The number of split elements (fields plus the closing empty element).
@@ -103,9 +110,10 @@ class ListRecord {
 
  private:
   std::string key_;
-  std::string before_;  // text before the first marker
+  Variant list_;            // the list's text, shared
+  size_t before_end_ = 0;   // the record's first marker starts here
+  size_t after_start_ = 0;  // its second marker starts here (or the end)
   std::vector<std::string> fields_;
-  std::string after_;  // text from the second marker on, that marker included
 };
 
 // Word-list rules. Words are matched exactly, whole, between single spaces.

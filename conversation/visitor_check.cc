@@ -15,8 +15,9 @@ namespace tavolin {
 Variant Corvane::getLevel(Session& TheSession, Variant& User_List, Variant& room_list) {
   my_name_ = std::string(text::TrimBlanks(TheSession.Get("myname").ToText()));
   if (my_name_.empty()) return Variant(int16_t{0});
-  const std::string users = User_List.ToText();
-  if (!HasRecord(users, my_name_)) return Variant(int16_t{0});
+  // Shared, not copied: the user list is long and this runs on every poll.
+  const Variant users = User_List.is_string() ? User_List : Variant(User_List.ToText());
+  if (!HasRecord(users.view(), my_name_)) return Variant(int16_t{0});
 
   visitor_ = std::make_unique<ListRecord>(users, my_name_);
   int16_t level = 0;
@@ -25,7 +26,8 @@ Variant Corvane::getLevel(Session& TheSession, Variant& User_List, Variant& room
   }
   // The room is taken even when the token failed, for the caller to read.
   room_id_ = Variant(visitor_->field(user_field::kRoom)).ToLong();
-  if (!HasRecord(room_list.ToText(), std::to_string(room_id_))) level = 0;
+  const Variant rooms = room_list.is_string() ? room_list : Variant(room_list.ToText());
+  if (!HasRecord(rooms.view(), std::to_string(room_id_))) level = 0;
   return Variant(level);
 }
 
