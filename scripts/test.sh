@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds Tavolin twice (plain, and with
-# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both.
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test: the
+# C++ suites in both builds, the browser client's tests, and the end-to-end
+# test of the served chat in headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,3 +17,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVOLIN_SANITIZE=ON >/dev/nu
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+(cd site && node --test test/)
+(cd e2e && TAVOLIN_BINARY="$PWD/../build/tavolin" node --test --test-concurrency=1 .)
