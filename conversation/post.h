@@ -16,22 +16,23 @@
 namespace tavolin {
 
 struct Post {
-  // The poster's room record, split out of the room list.
+  // The poster's room record as the visitor check found it; a copy, stale
+  // once the application lock has been let go.
   std::unique_ptr<ListRecord> room;
-  int16_t level = 0;         // the poster's effective level
-  bool owner = false;        // the poster owns the room
-  std::string robot;         // the room robot's name
-  Variant filter_switch;     // "1" when the bad-word filter applies
-  std::string text;          // the line, as it is being cleaned
-  std::string to_who;        // the addressee
-  std::string color1;        // the line's first colour
-  std::string color2;        // the line's second colour
-  int16_t act = 0;           // the act value stored with the line
-  int16_t chosen_act = 0;    // the act number as the poster sent it
-  int16_t secret = 0;        // 1 for a private line
-  std::string mode;          // "toall", "toself" or "toother"
-  std::string error;         // a system message for the poster alone
-  std::string out;           // script calls for the poster's page
+  int16_t level = 0;       // the poster's effective level
+  bool owner = false;      // the poster owns the room
+  std::string robot;       // the room robot's name
+  Variant filter_switch;   // "1" when the bad-word filter applies
+  std::string text;        // the line, as it is being cleaned
+  std::string to_who;      // the addressee
+  std::string color1;      // the line's first colour
+  std::string color2;      // the line's second colour
+  int16_t act = 0;         // the act value stored with the line
+  int16_t chosen_act = 0;  // the act number as the poster sent it
+  int16_t secret = 0;      // 1 for a private line
+  std::string mode;        // "toall", "toself" or "toother"
+  std::string error;       // a system message for the poster alone
+  std::string out;         // script calls for the poster's page
 };
 
 }  // namespace tavolin

@@ -4,8 +4,10 @@
 // rights, addressed, stored in the say ring (or answered to the poster alone),
 // and the answer delivers like a poll, so the poster sees the own line at once.
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "component/list_record.h"
 #include "component/page_text.h"
@@ -24,7 +26,8 @@ std::string EscapeScriptWords(const std::string& text) {
   const std::string lower = text::AsciiLower(text);
   std::string out;
   size_t from = 0;
-  for (size_t at = lower.find("script"); at != std::string::npos; at = lower.find("script", at + 6)) {
+  for (size_t at = lower.find("script"); at != std::string::npos;
+       at = lower.find("script", at + 6)) {
     out.append(text, from, at - from);
     out += '\\';
     from = at;
@@ -35,6 +38,16 @@ std::string EscapeScriptWords(const std::string& text) {
 
 // Whether the level reaches the threshold configured under `key`.
 bool Reaches(int16_t level, const Variant& threshold) { return level - threshold.ToDouble() >= 0; }
+
+// The record of the checked visit in the user list as it stands now, or null
+// when the visit ended meanwhile (the name is gone, or entered again with a
+// new token).
+std::unique_ptr<ListRecord> SameVisit(std::string_view users, const ListRecord& checked) {
+  if (!HasRecord(users, checked.key())) return nullptr;
+  auto now = std::make_unique<ListRecord>(users, checked.key());
+  if (now->field(user_field::kToken) != checked.field(user_field::kToken)) return nullptr;
+  return now;
+}
 
 }  // namespace
 
@@ -55,7 +68,13 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
 
   std::string page(page::kPollPrefix);
   page += page::kReloadAndScript;
-  ApplicationLock lock(TheApplication);
+  // The post runs in two locked phases with the commands and the robot
+  // between them, because those wait for the database, which nobody may do
+  // while holding the application lock: the first phase checks the visitor,
+  // seats the poster in the room and addresses the line; the second stores
+  // the line and the visitor's fields. In between only the room title is
+  // written, under a lock of its own.
+  std::optional<ApplicationLock> lock(std::in_place, TheApplication);
   Variant users = TheApplication.Get(Key("_user_list"));
   Variant rooms = TheApplication.Get(Key("_room_list"));
   post.level = getLevel(TheSession, users, rooms).ToInteger();
@@ -76,6 +95,7 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
     TheApplication.Set(Key("_room_list"), Variant(post.room->Join()));
   }
 
+  bool titled = false;
   if (post.text.empty()) {
     post.error = "【系统】发言为空！";
   } else {
@@ -85,16 +105,19 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
     if (post.act < 0) post.act = 0;
 
     const bool title_asked = is_title.IsNumeric() && is_title.ToDouble() != 0;
-    if (title_asked && (post.owner || Reaches(post.level, TheApplication.Get(Key("_l_title"))))) {
-      TitlePath(TheApplication, post);
-    } else {
+    titled =
+        title_asked && (post.owner || Reaches(post.level, TheApplication.Get(Key("_l_title"))));
+    if (!titled) {
       post.to_who = to_who.ToText();
-      if (post.to_who != page::kEverybody && post.to_who != my_name_ &&
-          post.to_who != post.robot && !HasWord(occupants, post.to_who)) {
+      if (post.to_who != page::kEverybody && post.to_who != my_name_ && post.to_who != post.robot &&
+          !HasWord(occupants, post.to_who)) {
         post.error = "【系统】" + post.to_who + "不在当前聊天室里！";
       }
     }
   }
+  lock.reset();
+
+  if (titled) TitlePath(TheApplication, post);
 
   if (post.error.empty()) {
     if (post.act != -5) {
@@ -117,14 +140,20 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
     } else {
       post.mode = post.to_who == my_name_ ? "toself" : "toother";
     }
-    if (post.act == -5 ||
-        (!post.owner && post.to_who != my_name_ &&
-         !Reaches(post.level, TheApplication.Get(Key("_l_tt"))))) {
+    if (post.act == -5 || (!post.owner && post.to_who != my_name_ &&
+                           !Reaches(post.level, TheApplication.Get(Key("_l_tt"))))) {
       post.text = text::ReplaceAll(post.text, "[", "&#91;");
     }
     if (!post.text.empty() && post.text.front() == '/') ActionPath(TheApplication, post);
   }
+  const bool to_robot = post.error.empty() && post.to_who != my_name_ && post.to_who == post.robot;
+  if (to_robot) RobotReply(TheApplication, post);
 
+  lock.emplace(TheApplication);
+  // Other requests may have changed the user list since the check: the
+  // visit's record is found again and changed in place, and a visit that
+  // ended meanwhile is not written back.
+  visitor_ = SameVisit(TheApplication.Get(Key("_user_list")).view(), *visitor_);
   Variant says = TheApplication.Get(Key("_says"));
   Variant current = TheApplication.Get(Key("_current"));
   if (!post.error.empty()) {
@@ -134,15 +163,15 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
     post.out += "parent.addsay(-1,'" + post.text + "','" + my_name_ + "','" + post.to_who +
                 "',1,'" + post.color1 + "','" + post.color2 + "'," + std::to_string(post.act) +
                 ",'" + GetTimeStr().ToText() + "');";
-  } else if (post.to_who == post.robot) {
-    RobotReply(TheApplication, post);
+  } else if (to_robot) {
+    // Answered above, to the poster alone.
   } else {
     Variant who(my_name_), addressee(post.to_who), secret_flag(post.secret), room(room_id_),
         text(post.text), c1(post.color1), c2(post.color2), act(post.act);
     Newsay(who, addressee, secret_flag, room, text, c1, c2, act, says, current);
     TheApplication.Set(Key("_says"), says);
     TheApplication.Set(Key("_current"), current);
-    visitor_->set_field(user_field::kLastLine, env_->Now().ToString());
+    if (visitor_) visitor_->set_field(user_field::kLastLine, env_->Now().ToString());
   }
 
   const std::string lines = GetNewSays(says, current, last_seen).ToText();
@@ -158,9 +187,11 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
   const std::string newest = says.array().at(current.ToLong(), 0).ToText();
   out += "parent.ref(" + newest + ");</script>";
 
-  visitor_->set_field(user_field::kLastPoll, env_->Now().ToString());
-  visitor_->set_field(user_field::kDeliveredSayId, newest);
-  StoreVisitor(TheApplication);
+  if (visitor_) {
+    visitor_->set_field(user_field::kLastPoll, env_->Now().ToString());
+    visitor_->set_field(user_field::kDeliveredSayId, newest);
+    StoreVisitor(TheApplication);
+  }
   return Variant(page + out);
 }
 

@@ -14,9 +14,12 @@ constexpr uint32_t kStateMask = 0xFFFFFF;  // the state is 24 bits
 void LegacyRandom::Seed(double number) {
   // Fold the upper half of the double's bit pattern into 16 bits and put them
   // in the middle of the state; the low byte stays as it was.
-  const uint32_t high = static_cast<uint32_t>(std::bit_cast<uint64_t>(number) >> 32);
-  const uint32_t hash = ((high & 0xFFFF) ^ (high >> 16)) << 8;
-  state_ = (state_ & 0xFF0000FF) | (hash & 0x00FFFF00);
+  // The shift is arithmetic, as the platform's signed arithmetic did: for a
+  // negative number the hash reaches into the state's top byte, which the
+  // next step of the sequence masks away again.
+  const auto high = static_cast<int32_t>(std::bit_cast<uint64_t>(number) >> 32);
+  const auto hash = static_cast<uint32_t>((high & 0xFFFF) ^ (high >> 16)) << 8;
+  state_ = (state_ & 0xFF0000FF) | hash;
 }
 
 float LegacyRandom::Draw(float x) {

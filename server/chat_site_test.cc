@@ -11,6 +11,7 @@
 #include "server/http_server.h"
 #include "testing/chat_test_env.h"
 #include "testing/http_test_client.h"
+#include "text/gbk.h"
 
 namespace tavolin::server {
 namespace {
@@ -95,6 +96,40 @@ TEST(ChatSiteTest, PagesStaticFilesAndTheSessionCookie) {
   testing::HttpTestClient stranger(chat.port());
   EXPECT_THAT(stranger.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
   EXPECT_THAT(stranger.Get("/showerr.asp").Utf8Body(), HasSubstr("请重新登录"));
+}
+
+TEST(ChatSiteTest, TwoVisitorsTalkThroughTheServedPages) {
+  ServedChat chat;
+  testing::HttpTestClient ann(chat.port());
+  testing::HttpTestClient bob(chat.port());
+  const auto entered = chat.Login(ann, "ann");
+  ASSERT_THAT(entered.Utf8Body(), HasSubstr("location.replace('chat.asp')")) << entered.Utf8Body();
+  EXPECT_THAT(ann.Get("/chat.asp").Utf8Body(), HasSubstr("<frameset name='mainfrm'"));
+  EXPECT_THAT(ann.Get("/saylist.asp").Utf8Body(), HasSubstr("parent.clearsay()"));
+  ASSERT_THAT(chat.Login(bob, "bob").Utf8Body(), HasSubstr("chat.asp"));
+  bob.Get("/saylist.asp");
+  EXPECT_EQ(chat.app().Get("_visitor").ToText(), "2");
+
+  // A Chinese line crosses the wire as GBK both ways, byte for byte.
+  const std::string line = "大家好！今天天气不错";
+  const auto posted = ann.Post("/say.asp", {{"says", line},
+                                            {"towho", "大家"},
+                                            {"sayscolor", "000000"},
+                                            {"addwordcolor", "000000"},
+                                            {"addsays", "0"}});
+  EXPECT_THAT(posted.Utf8Body(), HasSubstr("'" + line + "','ann','大家'"));
+  const auto polled = bob.Get("/refresh.asp");
+  EXPECT_THAT(polled.body, HasSubstr("'" + text::Utf8ToGbk(line) + "','ann'"));
+  EXPECT_THAT(polled.Utf8Body(), HasSubstr("parent.allusernum=2;"));
+
+  // Without the session cookie the same page is not the visitor's.
+  testing::HttpTestClient cookieless(chat.port());
+  EXPECT_THAT(cookieless.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
+
+  // Leaving ends the visit: bob is told, ann's session is gone.
+  EXPECT_THAT(ann.Get("/close.asp").Utf8Body(), HasSubstr("你已经离开了聊天室"));
+  EXPECT_THAT(bob.Get("/refresh.asp").Utf8Body(), HasSubstr("parent.dell(\\'ann\\')"));
+  EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
 }
 
 TEST(ChatSiteTest, AdminPagesNeedThePassword) {

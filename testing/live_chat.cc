@@ -8,7 +8,13 @@
 
 namespace tavolin::testing {
 
-LiveChat::LiveChat(int max_talk) : clock_(DateTime::FromCivil(2026, 3, 4, 10, 0, 0)) {
+LiveChat::LiveChat(Application& app, ManualClockEnv& clock) : clock_(clock), app_(app) {}
+
+LiveChat::LiveChat(int max_talk)
+    : own_clock_(std::make_unique<ManualClockEnv>(DateTime::FromCivil(2026, 3, 4, 10, 0, 0))),
+      own_app_(std::make_unique<Application>()),
+      clock_(*own_clock_),
+      app_(*own_app_) {
   VariantArray ring(0, max_talk, 0, 5);
   for (int i = 0; i <= max_talk; ++i) ring.at(i, 0) = Variant(int16_t{0});
   app_.Set("_says", Variant(std::move(ring)));
@@ -40,9 +46,21 @@ void LiveChat::AddRoom(int id, std::string_view name, std::string_view owner,
 Session& LiveChat::Enter(std::string_view name, int room, int level) {
   const std::string token = "token" + std::to_string(++tokens_);
   const std::string now = clock_.Now().ToString();
-  const std::vector<std::string> fields = {
-      token, "127.0.0.1", "1", std::to_string(level), std::to_string(room), now, "1010", "0",
-      std::to_string(level), std::to_string(NewestSayId() - 10), now, now, "", "", ""};
+  const std::vector<std::string> fields = {token,
+                                           "127.0.0.1",
+                                           "1",
+                                           std::to_string(level),
+                                           std::to_string(room),
+                                           now,
+                                           "1010",
+                                           "0",
+                                           std::to_string(level),
+                                           std::to_string(NewestSayId() - 10),
+                                           now,
+                                           now,
+                                           "",
+                                           "",
+                                           ""};
   std::string list = app_.Get("_user_list").ToText();
   AppendRecord(list, name, fields);
   app_.Set("_user_list", Variant(list));
@@ -70,6 +88,13 @@ void LiveChat::SetUserField(std::string_view name, int field, std::string_view v
   ListRecord record(app_.Get("_user_list").ToText(), name);
   record.set_field(field, std::string(value));
   app_.Set("_user_list", Variant(record.Join()));
+}
+
+void LiveChat::SetRoomField(int room, int field, std::string_view value) {
+  const Variant rooms = app_.Get("_room_list");
+  ListRecord record(rooms.view(), std::to_string(room));
+  record.set_field(field, std::string(value));
+  app_.Set("_room_list", Variant(record.Join()));
 }
 
 std::string LiveChat::Refresh(std::string_view name, const char* sayid) {

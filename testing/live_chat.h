@@ -25,6 +25,10 @@ class LiveChat {
   // An empty ring of `max_talk` + 1 slots, no rooms, no visitors; the clock
   // at 2026-03-04 10:00:00; the limits and levels of a plain chat.
   explicit LiveChat(int max_talk = 20);
+  // A chat in an application whose live state and configuration are already
+  // there (loaded by InitGlobal, say), on the given clock: nothing is set up.
+  // Both must outlive the chat.
+  LiveChat(Application& app, ManualClockEnv& clock);
 
   Application& app() { return app_; }
   ManualClockEnv& clock() { return clock_; }
@@ -42,6 +46,7 @@ class LiveChat {
   std::string UserField(std::string_view name, int field);
   std::string RoomField(int room, int field);
   void SetUserField(std::string_view name, int field, std::string_view value);
+  void SetRoomField(int room, int field, std::string_view value);
 
   // A new object on this chat's clock (no prefix).
   std::unique_ptr<Corvane> NewObject() { return std::make_unique<Corvane>(&clock_); }
@@ -56,8 +61,11 @@ class LiveChat {
   int32_t NewestSayId();
 
  private:
-  ManualClockEnv clock_;
-  Application app_;
+  // Set when the chat owns its clock and application.
+  std::unique_ptr<ManualClockEnv> own_clock_;
+  std::unique_ptr<Application> own_app_;
+  ManualClockEnv& clock_;
+  Application& app_;
   std::map<std::string, std::unique_ptr<MemorySession>> sessions_;
   int tokens_ = 0;
 };

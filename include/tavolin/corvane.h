@@ -117,18 +117,66 @@ class Corvane {
   // True when the visitor has been idle longer than the configured minutes.
   // REQUIRES: the visitor check found the visitor.
   bool IdleTooLong(Application& application);
-  // The branches of a post that are commands or talk to the room robot.
-  // REQUIRES: the application lock is held.
+  // The branches of a post that are commands or talk to the room robot. They
+  // use the database; TitlePath takes the lock itself to write the title.
+  // REQUIRES: the application lock is NOT held; the visitor check found the
+  // visitor.
   void TitlePath(Application& application, Post& post);
   void ActionPath(Application& application, Post& post);
   void RobotReply(Application& application, Post& post);
 
   // ---- Private helpers of the subsystems, one block each ----------------
   // Entry (entry/): helpers of LoginCheck.
+  // What the phases of one login hand on to each other (entry/login.h).
+  struct Login;
+  // Address lock that holds for the visitor's address (entry/account_check.cc).
+  struct AddressLock;
+  // The proxy, name and character rules, in their order: the first refusal,
+  // or nothing. Fills the request's values into `login` and sets FilterStr.
+  std::optional<std::string> AdmissionRefusal(Application& application, Request& request,
+                                              Login& login);
+  // The refusal when the chat already holds more than the maximum people.
+  std::optional<std::string> CapacityRefusal(Application& application, const Login& login);
+  // Sets room_id_ to the room the visitor asked for (or the first room) and
+  // applies that room's entry rules: the refusal, or nothing.
+  std::optional<std::string> ChooseRoom(Application& application, Request& request,
+                                        const Login& login);
+  // The account check of a known name or the registration of a new one:
+  // the refusal, or nothing with `login` filled for the entry.
+  std::optional<std::string> CheckAccount(Application& application, Request& request, Login& login);
+  // REQUIRES: `user` stands on the row of the visitor's name.
+  std::optional<std::string> ExistingUserRefusal(const RecordSet& user, const Login& login,
+                                                 const AddressLock& lock);
+  // REQUIRES: `user` stands on the row of the visitor's name and
+  // ExistingUserRefusal found nothing.
+  void AdmitExistingUser(Application& application, const RecordSet& user, Login& login);
+  std::optional<std::string> RegisterNewUser(Application& application, Request& request,
+                                             const AddressLock& lock, int32_t new_users,
+                                             Login& login);
+  // Calls, guestbook messages, friend requests and friends online waiting for
+  // `name`, as one notice text ("" when there is nothing). `last_out` is the
+  // user's out_time before this login.
+  std::string LoginNotices(Application& application, const std::string& name,
+                           const Variant& last_out, const std::string& friends);
+  // Puts the admitted visitor into the live chat: user record, room
+  // occupants, session keys and the enter and notice lines, in one locked
+  // sequence. REQUIRES: the application lock is not held.
+  void EnterChat(Application& application, Session& session, const Login& login);
 
   // Rooms (rooms/): helpers of ChatFrame, InitSayList, ChangeRoom.
 
   // Housekeeping (housekeeping/): helpers of UserClear and RoomUpdate.
+  friend class HousekeepingTestPeer;
+  // Counts a login that got past the early refusals: seeds the object's
+  // random generator from the clock, adds one to the running total and to the
+  // hour table, and on the first visit of a new hour stores both in sysparam,
+  // running DailyCleanup first when that hour is 14 (housekeeping/visit_counter.cc).
+  // REQUIRES: the application lock is not held; `now` is the login's date-time.
+  void TallyVisit(Application& application, const DateTime& now);
+  // Deletes old calls, friend requests, audit records and guestbook entries,
+  // then, where configured, clears stale users and keeps and expires rooms
+  // (housekeeping/daily_cleanup.cc). REQUIRES: the application lock is not held.
+  void DailyCleanup(Application& application, const DateTime& now);
 
   // Private operations.
   Variant GetNewSays(const Variant& says, const Variant& current, int32_t sayid);

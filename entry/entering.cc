@@ -1,0 +1,101 @@
+// Copyright Tavolin developers.
+//
+// Entering the chat, once every rule has let the visitor in: the user record
+// goes to the end of the user list (replacing an old record of the same name,
+// whose room the visitor goes back to), the name joins the room's occupants,
+// the session gets the name and a new token, and the ring gets the enter line
+// (which tells every browser in the room to add the visitor to its list) and,
+// when there are any, a private line of login notices.
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "component/list_record.h"
+#include "entry/login.h"
+#include "tavolin/corvane.h"
+#include "tavolin/error.h"
+#include "text/strings.h"
+
+namespace tavolin {
+
+namespace {
+
+// The three parts of an enter message: text, first and second colour.
+// Throws CallError before anything is written when one is missing.
+std::vector<std::string> EnterMessage(const Variant& configured, std::string_view key) {
+  const std::string text = configured.ToText();
+  const std::vector<std::string_view> parts = text::Split(text, "::");
+  if (parts.size() < 3) {
+    throw CallError(ErrorCode::kSubscriptOutOfRange,
+                    std::string(key) + " must hold text, colour and colour separated by \"::\"");
+  }
+  return {std::string(parts[0]), std::string(parts[1]), std::string(parts[2])};
+}
+
+}  // namespace
+
+void Corvane::EnterChat(Application& application, Session& session, const Login& login) {
+  const Variant first_entry = application.Get(Key("_enterchatshow"));
+  const Variant re_entry = application.Get(Key("_reentershow"));
+  const std::string token = GetTimeStr().ToText();
+
+  // Everything is computed and checked first and written at the end, so a
+  // call that fails leaves the live chat and the session as they were.
+  ApplicationLock lock(application);
+  const Variant user_list_now = application.Get(Key("_user_list"));
+  const std::string_view users = user_list_now.view();
+  std::string base_list(users);
+  std::vector<std::string> message;
+  if (HasRecord(users, login.name)) {
+    // A returning visitor goes back to the room of the old record, whichever
+    // room the login asked for.
+    const ListRecord old(user_list_now, login.name);
+    const int32_t old_room = Variant(old.field(user_field::kRoom)).ToLong();
+    if (room_id_ - old_room != 0) room_id_ = old_room;
+    message = EnterMessage(re_entry, "_reentershow");
+    base_list = RemoveRecord(users, login.name);
+  } else {
+    message = EnterMessage(first_entry, "_enterchatshow");
+  }
+
+  Variant says = application.Get(Key("_says"));
+  Variant current = application.Get(Key("_current"));
+  const int32_t last_say_id = says.array().at(current.ToLong(), 0).ToLong();
+
+  ListRecord room(application.Get(Key("_room_list")), std::to_string(room_id_));
+  const std::string room_name = room.field(room_field::kName);
+  room.set_field(room_field::kOccupants, AddWord(room.field(room_field::kOccupants), login.name));
+  room.set_field(room_field::kLastActivity, env_->Now().ToString());
+
+  const std::string sex_word = login.sex == 1 ? "<small>girl</small>" : "<small>boy</small>";
+  const std::string sex = std::to_string(login.sex);
+  const std::string face = std::to_string(login.face);
+  Variant who(login.name), everybody_here(room_name), is_public(0), in_room(room_id_),
+      mess(text::ReplaceAll(message[0], "##", sex_word + "##") + "<\\script>parent.addl(\\'" +
+           login.name + "\\'," + sex + ",\\'" + face + "\\',\\'\\')</\\script>"),
+      c1(message[1]), c2(message[2]), enter_act(-3);
+  Newsay(who, everybody_here, is_public, in_room, mess, c1, c2, enter_act, says, current);
+  if (!login.notices.empty()) {
+    Variant nobody(""), is_private(1), notices(login.notices), none(""), none2(""), notice_act(-5);
+    Newsay(who, nobody, is_private, in_room, notices, none, none2, notice_act, says, current);
+  }
+
+  // Delivery to the new browser starts with the ten lines before the entry.
+  std::string user_list = std::move(base_list);
+  const std::string now = env_->Now().ToString();
+  AppendRecord(user_list, login.name,
+               {token, login.ip, sex, std::to_string(login.stored_level), std::to_string(room_id_),
+                now, face, "0", std::to_string(login.level), std::to_string(last_say_id - 10), now,
+                now, "", "", ""});
+
+  session.Set("myname", Variant(login.name));
+  session.Set("mytemp", Variant(token));
+  application.Set(Key("_room_list"), Variant(room.Join()));
+  application.Set(Key("_says"), says);
+  application.Set(Key("_current"), current);
+  application.Set(Key("_user_list"), Variant(std::move(user_list)));
+}
+
+}  // namespace tavolin
