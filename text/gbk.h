@@ -16,9 +16,10 @@
 namespace tavolin::text {
 
 // The code of `c` in the code page as a signed 16-bit number: a single-byte
-// character gives its byte value (0..127); a double-byte character with lead
-// byte H and trail byte L gives H * 256 + L - 65536 (always negative). A
-// character the code page cannot hold gives the code of "?" (63).
+// character gives its byte value (0..127, and 128 for the euro sign); a
+// double-byte character with lead byte H and trail byte L gives
+// H * 256 + L - 65536 (always negative). A character the code page cannot
+// hold gives the code of "?" (63).
 int16_t GbkCode(char32_t c);
 
 // UTF-8 to code-page bytes. A character the code page cannot hold becomes the
