@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config libsqlite3-dev sqlite3 libboost-dev libgtest-dev googletest
-          libgmock-dev libbenchmark-dev clang-format chromium)
+          libgmock-dev libbenchmark-dev clang-format chromium fonts-wqy-zenhei)
 # Node.js may come from elsewhere on the machine; only a missing one is installed.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)
