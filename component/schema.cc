@@ -8,6 +8,10 @@
 // configuration aliases) compare without regard to letter case, so a login
 // as "tom" finds the row of "Tom" and nobody can register "TOM" beside it.
 //
+// The site's own pages add the sender and text of a call or a guestbook
+// entry (who, body) and, per user, the newest call to everybody already shown
+// (calls_seen).
+//
 // No text in the script contains a ";", so the statements can also be told
 // apart by a plain split at ";".
 
@@ -75,7 +79,8 @@ CREATE TABLE user (
   s_color INTEGER DEFAULT 0,
   bgcolor TEXT DEFAULT '',
   friends TEXT DEFAULT '',
-  saved INTEGER DEFAULT 0
+  saved INTEGER DEFAULT 0,
+  calls_seen INTEGER DEFAULT 0
 );
 CREATE UNIQUE INDEX user_username ON user (username);
 CREATE INDEX user_first_ip ON user (first_ip);
@@ -105,7 +110,9 @@ CREATE TABLE calls (
   ID INTEGER PRIMARY KEY AUTOINCREMENT,
   towho TEXT COLLATE NOCASE DEFAULT '',
   calltime DATETIME,
-  read INTEGER DEFAULT 0
+  read INTEGER DEFAULT 0,
+  who TEXT COLLATE NOCASE DEFAULT '',
+  body TEXT DEFAULT ''
 );
 CREATE INDEX calls_towho ON calls (towho);
 
@@ -120,7 +127,9 @@ CREATE INDEX friendrq_towho ON friendrq (towho);
 CREATE TABLE guestbook (
   ID INTEGER PRIMARY KEY AUTOINCREMENT,
   towho TEXT COLLATE NOCASE DEFAULT '',
-  post_time DATETIME
+  post_time DATETIME,
+  who TEXT COLLATE NOCASE DEFAULT '',
+  body TEXT DEFAULT ''
 );
 CREATE INDEX guestbook_towho ON guestbook (towho);
 

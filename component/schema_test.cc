@@ -62,19 +62,19 @@ TEST_F(SchemaTest, HasEveryTableAndColumnWithItsType) {
       {"user", {"ID",       "username",   "passwd",   "temppass", "headface",  "sex",
                 "log_time", "user_level", "first_ip", "last_ip",  "visit_num", "in_time",
                 "out_info", "exp_num",    "out_time", "f_size",   "l_height",  "n_color",
-                "s_color",  "bgcolor",    "friends",  "saved"}},
+                "s_color",  "bgcolor",    "friends",  "saved",    "calls_seen"}},
       {"record", {"ID", "stype", "occ_time", "occ_env"}},
       {"vrecord", {"ID", "username", "temp_level"}},
       {"ip_lock", {"ID", "ip", "end_time", "act_level"}},
-      {"calls", {"ID", "towho", "calltime", "read"}},
+      {"calls", {"ID", "towho", "calltime", "read", "who", "body"}},
       {"friendrq", {"ID", "who", "towho", "sub_time"}},
-      {"guestbook", {"ID", "towho", "post_time"}},
+      {"guestbook", {"ID", "towho", "post_time", "who", "body"}},
       {"action", {"ID", "act_name", "toall", "toself", "toother"}},
   };
   const std::set<std::string> numbers = {
       "id",        "visit_num", "user_level", "exp_num",  "room_exp",   "room_keep", "permit_level",
       "door_open", "saved",     "stype",      "read",     "temp_level", "act_level", "out_info",
-      "headface",  "sex",       "f_size",     "l_height", "n_color",    "s_color"};
+      "headface",  "sex",       "f_size",     "l_height", "n_color",    "s_color",   "calls_seen"};
   for (const auto& [table, columns] : tables) {
     std::map<std::string, std::string> declared;  // lower-case name -> type
     std::unique_ptr<RecordSet> info =

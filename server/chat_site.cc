@@ -8,14 +8,17 @@
 #include "component/room_directory.h"
 #include "conversation/visits.h"
 #include "server/basic_auth.h"
-#include "server/html_text.h"
 #include "server/page_request.h"
 #include "server/url_codec.h"
 #include "tavolin/error.h"
 #include "text/gbk.h"
+#include "text/html_text.h"
 #include "text/strings.h"
 
 namespace tavolin::server {
+
+using text::HtmlEscape;
+using text::ScriptStringEscape;
 
 namespace {
 
@@ -34,6 +37,11 @@ std::string SitePage(std::string_view title, std::string_view body) {
 
 std::string BackToLogin(std::string_view words) {
   return "<p><a href='/' target='_top'>" + std::string(words) + "</a></p>";
+}
+
+std::string NotInChatPage() {
+  return SitePage("不在聊天室",
+                  "<h2>你还没有进入聊天室，或者已经离开了。</h2>" + BackToLogin("请重新登录"));
 }
 
 }  // namespace
@@ -80,11 +88,7 @@ const std::map<std::string, ChatSite::Page, std::less<>>& ChatSite::Pages() {
        }},
       {"/changeroom.asp", [](ChatSite& s, Visit& v) { return s.ChangeRoomResult(v); }},
       {"/close.asp", [](ChatSite& s, Visit& v) { return s.ClosePage(v); }},
-      {"/showerr.asp",
-       [](ChatSite&, Visit&) {
-         return SitePage("不在聊天室", "<h2>你还没有进入聊天室，或者已经离开了。</h2>" +
-                                           BackToLogin("请重新登录"));
-       }},
+      {"/showerr.asp", [](ChatSite&, Visit&) { return NotInChatPage(); }},
       {"/usercheck.asp",
        [](ChatSite& s, Visit&) {
          const int ended =
@@ -97,6 +101,12 @@ const std::map<std::string, ChatSite::Page, std::less<>>& ChatSite::Pages() {
          return rules.empty() ? SitePage("名字规则", "<p>名字只能用小写字母、数字和汉字。</p>")
                               : rules;
        }},
+      {"/userset.asp", [](ChatSite& s, Visit& v) { return s.SiteOwnPage(UserSettingsPage, v); }},
+      {"/guest.asp", [](ChatSite& s, Visit& v) { return s.SiteOwnPage(GuestbookPage, v); }},
+      {"/getcall.asp", [](ChatSite& s, Visit& v) { return s.SiteOwnPage(CallsPage, v); }},
+      {"/addfriend.asp", [](ChatSite& s, Visit& v) { return s.SiteOwnPage(FriendRequestPage, v); }},
+      {"/agreefriend.asp",
+       [](ChatSite& s, Visit& v) { return s.SiteOwnPage(FriendAnswerPage, v); }},
       {"/admin/userclear.asp", [](ChatSite& s, Visit& v) { return s.AdminPage(v, false); }},
       {"/admin/roomupdate.asp", [](ChatSite& s, Visit& v) { return s.AdminPage(v, true); }},
   };
@@ -199,6 +209,12 @@ std::string ChatSite::ClosePage(Visit& visit) {
   visit.response.headers.emplace_back(
       "Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0; HttpOnly; SameSite=Lax");
   return SitePage("再见", "<h2>你已经离开了聊天室，欢迎下次再来！</h2>" + BackToLogin("重新登录"));
+}
+
+std::string ChatSite::SiteOwnPage(OwnPage page, Visit& visit) {
+  const std::optional<PageContent> content =
+      page({application_, options_.prefix, visit.session, visit.request, env_});
+  return content ? SitePage(content->title, content->body) : NotInChatPage();
 }
 
 std::string ChatSite::AdminPage(Visit& visit, bool rooms) {

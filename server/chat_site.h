@@ -19,6 +19,7 @@
 #include "server/http_message.h"
 #include "server/session_store.h"
 #include "server/static_files.h"
+#include "sitepages/site_pages.h"
 #include "tavolin/application.h"
 #include "tavolin/corvane.h"
 #include "tavolin/env.h"
@@ -71,6 +72,10 @@ class ChatSite {
   std::string ChangeRoomResult(Visit& visit);
   std::string ClosePage(Visit& visit);
   std::string AdminPage(Visit& visit, bool rooms);
+  // One of the engine's site pages (sitepages/) in the site's look, or the
+  // "not in the chat" page when the session proves no visitor.
+  using OwnPage = std::optional<PageContent> (*)(const SiteHost&);
+  std::string SiteOwnPage(OwnPage page, Visit& visit);
 
   Application& application_;
   Env* const env_;

@@ -5,12 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "server/http_server.h"
-#include "testing/chat_test_env.h"
 #include "testing/http_test_client.h"
+#include "testing/served_chat.h"
 #include "text/gbk.h"
 
 namespace tavolin::server {
@@ -19,59 +15,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// The chat served for real on a free port, on a seeded database of its own,
-// with a site folder holding one static file; torn down whatever happens.
-class ServedChat {
- public:
-  explicit ServedChat(std::string admin_password = "secret")
-      : clock_(DateTime::FromCivil(2026, 3, 4, 10, 0, 0)),
-        site_folder_(std::filesystem::temp_directory_path() /
-                     ("tavolin-site-" + std::to_string(::getpid()))),
-        site_(application_, &clock_, {"", std::move(admin_password), MakeSite()}),
-        server_(Options(), [this](const HttpRequest& r) { return site_.Handle(r); }) {
-    site_.Start(database_.connection_string());
-    server_.Start();
-  }
-  ~ServedChat() {
-    server_.Stop();
-    std::filesystem::remove_all(site_folder_);
-  }
-
-  uint16_t port() const { return server_.port(); }
-  Application& app() { return application_; }
-  ChatSite& site() { return site_; }
-  ManualClockEnv& clock() { return clock_; }
-  const testing::TempDatabase& database() const { return database_; }
-
-  // Logs `name` in through the login form; returns the login page's answer.
-  testing::HttpTestResponse Login(testing::HttpTestClient& client, const std::string& name,
-                                  const std::string& room = "1") {
-    client.Get("/");
-    return client.Post(
-        "/login.asp",
-        {{"sUserName", name}, {"sPass", "pw" + name}, {"bSex", "1"}, {"room_id", room}});
-  }
-
- private:
-  std::string MakeSite() {
-    std::filesystem::create_directories(site_folder_);
-    std::ofstream(site_folder_ / "input.htm") << "<p>说点什么</p>";
-    return site_folder_.string();
-  }
-  static HttpServer::Options Options() {
-    HttpServer::Options options;
-    options.port = 0;
-    options.threads = 2;
-    return options;
-  }
-
-  testing::TempDatabase database_;
-  ManualClockEnv clock_;
-  Application application_;
-  std::filesystem::path site_folder_;
-  ChatSite site_;
-  HttpServer server_;
-};
+using testing::ServedChat;
 
 TEST(ChatSiteTest, PagesStaticFilesAndTheSessionCookie) {
   ServedChat chat;

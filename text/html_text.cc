@@ -1,8 +1,8 @@
 // Copyright Tavolin developers.
 
-#include "server/html_text.h"
+#include "text/html_text.h"
 
-namespace tavolin::server {
+namespace tavolin::text {
 
 std::string HtmlEscape(std::string_view text) {
   std::string out;
@@ -48,4 +48,4 @@ std::string ScriptStringEscape(std::string_view text) {
   return out;
 }
 
-}  // namespace tavolin::server
+}  // namespace tavolin::text

@@ -1,0 +1,71 @@
+// Copyright Tavolin developers.
+//
+// guest.asp: the guestbook. A visitor reads only the messages left for the
+// own name and leaves messages for any registered user; the login notice
+// tells a user of messages newer than the last visit.
+
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "component/column_text.h"
+#include "sitepages/input_limits.h"
+#include "sitepages/registered_users.h"
+#include "sitepages/site_html.h"
+#include "sitepages/site_pages.h"
+#include "sitepages/site_visit.h"
+#include "text/html_text.h"
+
+namespace tavolin {
+
+namespace {
+
+// The newest messages shown; older ones wait for the daily cleanup.
+constexpr int kShownMessages = 100;
+
+Outcome LeaveMessage(SiteVisit& visit) {
+  const auto addressee = FindAddressee(visit.db(), visit.Form("towho"));
+  if (const auto* refusal = std::get_if<Outcome>(&addressee)) return *refusal;
+  const std::string& towho = std::get<std::string>(addressee);
+  const std::string body = TrimmedInput(visit.Form("body"));
+  if (body.empty()) return Outcome::Refused("留言不能是空的。");
+  if (auto refusal = TooLong(body, kMaxMessageChars, "留言")) return *refusal;
+  visit.db().Execute("insert into guestbook (towho,who,body,post_time) values (?,?,?,?)",
+                     {Variant(towho), Variant(visit.name()), Variant(body), Variant(visit.Now())});
+  return Outcome::Done("留言已经留给" + towho + "了。");
+}
+
+std::string MessagesFor(SiteVisit& visit) {
+  std::string list;
+  for (auto rows = visit.db().Execute(
+           "select * from guestbook where towho=? order by post_time desc, ID desc limit ?",
+           {Variant(visit.name()), Variant(kShownMessages)});
+       !rows->eof(); rows->MoveNext()) {
+    list += "<p><span class='note'>" + text::HtmlEscape(ColumnText(*rows, "post_time")) + " " +
+            text::HtmlEscape(ColumnText(*rows, "who")) + " 留言：</span><br>" +
+            MultilineHtml(ColumnText(*rows, "body")) + "</p>";
+  }
+  return list.empty() ? "<p class='hint'>还没有人给你留言。</p>" : list;
+}
+
+}  // namespace
+
+std::optional<PageContent> GuestbookPage(const SiteHost& host) {
+  SiteVisit visit(host);
+  if (!visit.in_chat()) return std::nullopt;
+  std::optional<Outcome> outcome;
+  if (visit.posted()) outcome = LeaveMessage(visit);
+
+  const std::string max = std::to_string(kMaxMessageChars);
+  return PageContent{"留言簿", PageHead("留言簿") + OutcomeHtml(outcome) + "<h2>给你的留言</h2>" +
+                                   MessagesFor(visit) +
+                                   "<h2>给别人留言</h2><form method='post' action='guest.asp'>"
+                                   "<p>给 <input name='towho' maxlength='" +
+                                   std::to_string(kMaxNameChars) + "' value='" +
+                                   text::HtmlEscape(visit.Item("towho")) +
+                                   "'></p><p><textarea name='body' rows='5' cols='50' maxlength='" +
+                                   max + "'></textarea></p><p class='hint'>最多" + max +
+                                   "个字。</p><button type='submit'>留言</button></form>"};
+}
+
+}  // namespace tavolin

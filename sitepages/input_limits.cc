@@ -1,0 +1,23 @@
+// Copyright Tavolin developers.
+
+#include "sitepages/input_limits.h"
+
+#include "text/strings.h"
+
+namespace tavolin {
+
+std::optional<Outcome> TooLong(std::string_view typed, size_t max, std::string_view what) {
+  const size_t length = text::CharCount(typed);
+  if (length <= max) return std::nullopt;
+  return Outcome::Refused(std::string(what) + "最多" + std::to_string(max) + "个字，现在有" +
+                          std::to_string(length) + "个字，没有保存。");
+}
+
+std::string TrimmedInput(std::string_view typed) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  const size_t first = typed.find_first_not_of(kSpace);
+  if (first == std::string_view::npos) return "";
+  return std::string(typed.substr(first, typed.find_last_not_of(kSpace) - first + 1));
+}
+
+}  // namespace tavolin

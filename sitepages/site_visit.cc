@@ -1,0 +1,50 @@
+// Copyright Tavolin developers.
+
+#include "sitepages/site_visit.h"
+
+#include "component/schema.h"
+#include "tavolin/error.h"
+#include "text/strings.h"
+
+namespace tavolin {
+
+SiteVisit::SiteVisit(const SiteHost& host)
+    : host_(host), object_(CreateObject("Tavolin.Corvane", host.env)) {
+  object_->SetConstStr(Variant(host.prefix));
+  const std::string prefix(host.prefix);
+  {
+    ApplicationLock lock(host.application);
+    Variant users = host.application.Get(prefix + "_user_list");
+    Variant rooms = host.application.Get(prefix + "_room_list");
+    in_chat_ = object_->getLevel(host.session, users, rooms).ToLong() != 0;
+  }
+  if (in_chat_) name_ = object_->MyName().ToText();
+}
+
+bool SiteVisit::posted() const {
+  return host_.request.ServerVariable("REQUEST_METHOD").ToText() == "POST";
+}
+
+std::string SiteVisit::Form(std::string_view field) const {
+  return host_.request.Form(field).ToText();
+}
+
+std::string SiteVisit::Item(std::string_view field) const {
+  return host_.request.Item(field).ToText();
+}
+
+Connection& SiteVisit::db() {
+  if (!db_) {
+    db_ = OpenConnection(host_.application.Get(std::string(host_.prefix) + "_connstr").ToText(),
+                         host_.env, ChatSchemaScript());
+  }
+  return *db_;
+}
+
+std::unique_ptr<RecordSet> SiteVisit::UserRow() {
+  auto row = db().Execute("select * from user where username=?", {Variant(name_)});
+  if (row->eof()) throw CallError(ErrorCode::kDatabase, "no row in table user for '" + name_ + "'");
+  return row;
+}
+
+}  // namespace tavolin
