@@ -45,7 +45,7 @@ std::optional<std::string> Corvane::CheckAccount(Application& application, Reque
   // Only the first lock row whose text occurs in the address counts.
   AddressLock lock;
   const auto locks =
-      db.Execute("SELECT * FROM ip_lock WHERE instr(?, ip) > 0", {Variant(login.ip)});
+      db.Execute("SELECT * FROM ip_lock WHERE ? LIKE '%' || ip || '%'", {Variant(login.ip)});
   if (!locks->eof() && Later(*locks, "end_time", env_->Now())) {
     lock.locked = true;
     lock.level = NumberColumn(*locks, "act_level", 0);
