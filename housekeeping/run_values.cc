@@ -13,10 +13,6 @@ bool IsRealRun(const Variant& mode) {
   return !mode.is_empty() && mode.IsNumeric() && mode.ToDouble() == 1;
 }
 
-bool IsSwitchOn(const Variant& value) {
-  return !value.is_null() && !value.is_array() && value.ToText() == "1";
-}
-
 Variant LimitParameter(const Variant& value, std::string_view key) {
   // Empty reads as a number elsewhere, but an empty limit leaves the command
   // incomplete.

@@ -8,6 +8,7 @@
 
 #include <string_view>
 
+#include "component/config_switch.h"
 #include "tavolin/variant.h"
 
 namespace tavolin {
@@ -15,10 +16,6 @@ namespace tavolin {
 // True when `mode` asks for a real run: it equals the number 1 (a text that
 // reads as 1 counts). Anything else asks for a preview that changes nothing.
 bool IsRealRun(const Variant& mode);
-
-// A configuration switch is on when it equals the text "1"; Null equals
-// nothing.
-bool IsSwitchOn(const Variant& value);
 
 // The configured limit `value` (stored under `key`) as a number to bind into
 // a command. Throws CallError (kDatabase) when it is empty or not numeric: the

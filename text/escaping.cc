@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "component/config_switch.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
 
@@ -31,9 +32,6 @@ std::string ReplaceInOrder(std::string text, std::initializer_list<Replacement> 
   for (const Replacement& step : steps) text = text::ReplaceAll(text, step.from, step.to);
   return text;
 }
-
-// A switch is on when it equals the text "1"; Null equals nothing.
-bool IsSwitchOn(const Variant& value) { return !value.is_null() && value.ToText() == "1"; }
 
 }  // namespace
 
