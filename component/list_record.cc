@@ -84,11 +84,29 @@ void AppendRecord(std::string& list, std::string_view key, const std::vector<std
 ListRecord::ListRecord(std::string_view list, std::string_view key)
     : ListRecord(Variant(list), key) {}
 
-ListRecord::ListRecord(const Variant& list, std::string_view key) : key_(key), list_(list) {
+namespace {
+
+size_t FirstMarkerOrThrow(const Variant& list, std::string_view key) {
+  const size_t first = list.view().find(KeyMarker(key));
+  if (first == std::string_view::npos) ThrowMissing("record", key);
+  return first;
+}
+
+}  // namespace
+
+ListRecord::ListRecord(const Variant& list, std::string_view key)
+    : ListRecord(list, key, FirstMarkerOrThrow(list, key)) {}
+
+std::unique_ptr<ListRecord> ListRecord::Find(const Variant& list, std::string_view key) {
+  const size_t first = list.view().find(KeyMarker(key));
+  if (first == std::string_view::npos) return nullptr;
+  return std::unique_ptr<ListRecord>(new ListRecord(list, key, first));
+}
+
+ListRecord::ListRecord(const Variant& list, std::string_view key, size_t first)
+    : key_(key), list_(list) {
   const std::string_view text = list_.view();
   const std::string marker = KeyMarker(key);
-  const size_t first = text.find(marker);
-  if (first == std::string_view::npos) ThrowMissing("record", key);
   before_end_ = first;
   const size_t body_start = first + marker.size();
   const size_t second = text.find(marker, body_start);

@@ -13,6 +13,7 @@
 #ifndef TAVOLIN_COMPONENT_LIST_RECORD_H_
 #define TAVOLIN_COMPONENT_LIST_RECORD_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,6 +98,9 @@ class ListRecord {
   ListRecord(std::string_view list, std::string_view key);
   ListRecord(const std::string& list, std::string_view key)
       : ListRecord(std::string_view(list), key) {}
+  // The record of `key`, or nullptr when the list has none: one scan where a
+  // HasRecord test and the constructor would take two.
+  static std::unique_ptr<ListRecord> Find(const Variant& list, std::string_view key);
 
   const std::string& key() const { return key_; }
   // The number of split elements (fields plus the closing empty element).
@@ -109,6 +113,9 @@ class ListRecord {
   std::string Join() const;
 
  private:
+  // REQUIRES: the key's first marker starts at `first` in `list`.
+  ListRecord(const Variant& list, std::string_view key, size_t first);
+
   std::string key_;
   Variant list_;            // the list's text, shared
   size_t before_end_ = 0;   // the record's first marker starts here

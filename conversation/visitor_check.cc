@@ -17,9 +17,8 @@ Variant Corvane::getLevel(Session& TheSession, Variant& User_List, Variant& room
   if (my_name_.empty()) return Variant(int16_t{0});
   // Shared, not copied: the user list is long and this runs on every poll.
   const Variant users = User_List.is_string() ? User_List : Variant(User_List.ToText());
-  if (!HasRecord(users.view(), my_name_)) return Variant(int16_t{0});
-
-  visitor_ = std::make_unique<ListRecord>(users, my_name_);
+  visitor_ = ListRecord::Find(users, my_name_);
+  if (!visitor_) return Variant(int16_t{0});
   int16_t level = 0;
   if (TheSession.Get("mytemp").ToText() == visitor_->field(user_field::kToken)) {
     level = Variant(visitor_->field(user_field::kLevel)).ToInteger();
