@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "component/list_record.h"
+#include "component/live_state.h"
 #include "component/schema.h"
 #include "tavolin/error.h"
 
@@ -27,6 +27,14 @@ Connection& Corvane::Database(Application& application) {
     database_ = OpenConnection(connection_string.ToText(), env_, ChatSchemaScript());
   }
   return *database_;
+}
+
+LiveState& Corvane::Live(Application& application) {
+  if (!live_ || live_prefix_ != const_str_) {
+    live_ = LiveStateOf(application, const_str_);
+    live_prefix_ = const_str_;
+  }
+  return *live_;
 }
 
 Variant Corvane::GetVer() {

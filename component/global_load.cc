@@ -12,6 +12,7 @@
 
 #include "component/column_text.h"
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
 
@@ -25,9 +26,9 @@ constexpr int kMaxNewsLinks = 6;
 // Columns of table room in the order of the room record's fields; the two
 // empty names are the occupant and guest word lists, which start empty.
 constexpr std::array<std::string_view, room_field::kCount> kRoomColumns = {
-    "room_name",  "room_owner", "room_auto", "room_des",   "room_top", "room_title",
-    "room_keep",  "room_time",  "room_tt",   "room_html",  "room_exp", "build_time",
-    "",           "",           "permit_level", "door_open"};
+    "room_name", "room_owner", "room_auto",    "room_des",  "room_top", "room_title",
+    "room_keep", "room_time",  "room_tt",      "room_html", "room_exp", "build_time",
+    "",          "",           "permit_level", "door_open"};
 
 // The news links as a (n x 2) array of link and title, or "" when there are
 // none.
@@ -74,23 +75,23 @@ void Corvane::LoadRoomList(Application& TheApplication) {
   VariantArray says(0, max_talk, 0, 5);
   for (int i = 0; i <= max_talk; ++i) says.at(i, 0) = Variant(int16_t{0});
 
-  std::string room_list;
-  std::vector<std::string> fields(room_field::kCount);
+  std::vector<LiveRecord> rooms;
   for (auto rows = Database(TheApplication).Execute("SELECT * FROM room order by ID"); !rows->eof();
        rows->MoveNext()) {
+    std::vector<std::string> fields(room_field::kCount);
     for (size_t i = 0; i < kRoomColumns.size(); ++i) {
       fields[i] = kRoomColumns[i].empty() ? std::string() : ColumnText(*rows, kRoomColumns[i]);
     }
-    AppendRecord(room_list, ColumnText(*rows, "ID"), fields);
+    rooms.emplace_back(ColumnText(*rows, "ID"), std::move(fields));
   }
 
   // The ring, its index and both lists change together, so that no request
   // sees a new ring with an old index.
+  LiveState& live = Live(TheApplication);
   ApplicationLock lock(TheApplication);
   TheApplication.Set(Key("_says"), Variant(std::move(says)));
   TheApplication.Set(Key("_current"), Variant(int16_t{0}));
-  TheApplication.Set(Key("_user_list"), Variant(""));
-  TheApplication.Set(Key("_room_list"), Variant(std::move(room_list)));
+  live.Reset(std::move(rooms));
 }
 
 }  // namespace tavolin

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "tavolin/error.h"
 #include "testing/chat_test_env.h"
 
@@ -43,9 +44,9 @@ TEST(GlobalLoadTest, LoadsConfigurationCountsAndRooms) {
   EXPECT_EQ(says.at(200, 0).ToLong(), 0);
   EXPECT_TRUE(says.at(200, 5).is_empty());
   EXPECT_EQ(chat.Get("_current").ToLong(), 0);
-  EXPECT_EQ(chat.Get("_user_list").ToText(), "");
+  EXPECT_EQ(chat.lists().Users(), "");
   // Ascending ID, every column as text, nulls empty, occupants and guests empty.
-  const std::string rooms = chat.Get("_room_list").ToText();
+  const std::string rooms = chat.lists().Rooms();
   EXPECT_EQ(rooms.substr(rooms.find("<$5$>")),
             "<$5$>hall$>ann$>bot$>d$>$>$>1$>2026-03-01 09:08:07$>$>$>12$>2026-01-02 03:04:05"
             "$>$>$>2$>1$><$5$>");
@@ -61,7 +62,7 @@ TEST(GlobalLoadTest, NewsLinksKeepTheSixNewestTrimmed) {
   chat.SetParam("maxtalk", "0");
   auto object = chat.NewObject();
   object->InitGlobal(chat.app());
-  EXPECT_EQ(chat.Get("_bbss").ToText(), "");  // an empty text, not an empty array
+  EXPECT_EQ(chat.Get("_bbss").ToText(), "");               // an empty text, not an empty array
   EXPECT_EQ(chat.Get("_says").array().upper_bound(1), 0);  // a ring of one row
 
   for (int id = 1; id <= 8; ++id) {
@@ -80,10 +81,13 @@ TEST(GlobalLoadTest, NewsLinksKeepTheSixNewestTrimmed) {
 TEST(GlobalLoadTest, EmptyRoomTableAndResetOfTheLiveState) {
   ChatTestEnv chat;
   chat.Exec("DELETE FROM room");
-  chat.Set("_user_list", "<$ann$>x$><$ann$>");
+  {
+    ApplicationLock lock(chat.app());
+    LiveStateOf(chat.app(), "")->AppendUser(LiveRecord("ann", {"x"}));
+  }
   chat.NewObject()->InitGlobal(chat.app());
-  EXPECT_EQ(chat.Get("_room_list").ToText(), "");
-  EXPECT_EQ(chat.Get("_user_list").ToText(), "");
+  EXPECT_EQ(chat.lists().Rooms(), "");
+  EXPECT_EQ(chat.lists().Users(), "");
 }
 
 TEST(GlobalLoadTest, FailuresEndTheCallAndKeepEarlierWrites) {
@@ -105,7 +109,7 @@ TEST(GlobalLoadTest, HostileTextIsBoundNotPasted) {
   chat.SetParam(hostile, "v'); DROP TABLE room; --");
   chat.NewObject()->InitGlobal(chat.app());
   EXPECT_EQ(chat.Get("_" + hostile).ToText(), "v'); DROP TABLE room; --");
-  EXPECT_FALSE(chat.Get("_room_list").ToText().empty());
+  EXPECT_FALSE(chat.lists().Rooms().empty());
 }
 
 }  // namespace

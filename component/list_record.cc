@@ -171,4 +171,23 @@ std::string RemoveWord(std::string_view words, std::string_view word) {
   return std::string(text::TrimBlanks(text::ReplaceAll(Surrounded(words), Surrounded(word), " ")));
 }
 
+namespace {
+
+std::string CollapseDoubleBlanks(std::string_view text) {
+  return text::ReplaceAll(text, "  ", " ");
+}
+
+}  // namespace
+
+std::string AppendWord(std::string_view words, std::string_view word) {
+  std::string result(text::TrimBlanks(words));
+  result += ' ';
+  result.append(word);
+  return CollapseDoubleBlanks(result);
+}
+
+std::string RemoveWordCollapsing(std::string_view words, std::string_view word) {
+  return CollapseDoubleBlanks(RemoveWord(words, word));
+}
+
 }  // namespace tavolin

@@ -131,6 +131,11 @@ std::string AddWord(std::string_view words, std::string_view word);
 // Every non-overlapping " word " of " " + words + " " becomes " ", then the
 // result is trimmed.
 std::string RemoveWord(std::string_view words, std::string_view word);
+// The trimmed field, a blank and the word, with double blanks made single:
+// the word goes to the end even when it is there already.
+std::string AppendWord(std::string_view words, std::string_view word);
+// RemoveWord, then double blanks made single.
+std::string RemoveWordCollapsing(std::string_view words, std::string_view word);
 
 }  // namespace tavolin
 

@@ -18,8 +18,9 @@ struct RoomChoice {
   std::string name;
 };
 
-// The rooms of the live room list under `prefix`, in list order.
-std::vector<RoomChoice> RoomChoices(const Application& application, std::string_view prefix);
+// The rooms of the live room list under `prefix`, in list order. Takes the
+// application lock.
+std::vector<RoomChoice> RoomChoices(Application& application, std::string_view prefix);
 
 }  // namespace tavolin
 

@@ -7,18 +7,13 @@
 #define TAVOLIN_CONVERSATION_POST_H_
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "component/list_record.h"
 #include "tavolin/variant.h"
 
 namespace tavolin {
 
 struct Post {
-  // The poster's room record as the visitor check found it; a copy, stale
-  // once the application lock has been let go.
-  std::unique_ptr<ListRecord> room;
   int16_t level = 0;       // the poster's effective level
   bool owner = false;      // the poster owns the room
   std::string robot;       // the room robot's name

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "component/page_text.h"
 #include "conversation/post.h"
 #include "conversation/request_values.h"
@@ -42,11 +43,10 @@ bool Reaches(int16_t level, const Variant& threshold) { return level - threshold
 // The record of the checked visit in the user list as it stands now, or null
 // when the visit ended meanwhile (the name is gone, or entered again with a
 // new token).
-std::unique_ptr<ListRecord> SameVisit(std::string_view users, const ListRecord& checked) {
-  if (!HasRecord(users, checked.key())) return nullptr;
-  auto now = std::make_unique<ListRecord>(users, checked.key());
-  if (now->field(user_field::kToken) != checked.field(user_field::kToken)) return nullptr;
-  return now;
+std::unique_ptr<LiveRecord> SameVisit(const LiveState& live, const LiveRecord& checked) {
+  std::optional<LiveRecord> now = live.FindUser(checked.key());
+  if (!now || now->field(user_field::kToken) != checked.field(user_field::kToken)) return nullptr;
+  return std::make_unique<LiveRecord>(std::move(*now));
 }
 
 }  // namespace
@@ -74,26 +74,26 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
   // seats the poster in the room and addresses the line; the second stores
   // the line and the visitor's fields. In between only the room title is
   // written, under a lock of its own.
+  LiveState& live = Live(TheApplication);
   std::optional<ApplicationLock> lock(std::in_place, TheApplication);
-  Variant users = TheApplication.Get(Key("_user_list"));
-  Variant rooms = TheApplication.Get(Key("_room_list"));
-  post.level = getLevel(TheSession, users, rooms).ToInteger();
+  post.level = CheckVisitor(TheSession, live);
   if (post.level == 0) return Variant(page + "top.location.href = 'showerr.asp';</script>");
   // A bad say id fails the page before anything is written.
   const int32_t last_seen = OptionalSayId(last_seen_value, "id").value_or(0);
 
-  post.room = std::make_unique<ListRecord>(rooms.view(), std::to_string(room_id_));
-  post.owner = text::AsciiLower(my_name_) == text::AsciiLower(post.room->field(room_field::kOwner));
-  post.robot = post.room->field(room_field::kRobot);
-  const std::string occupants = post.room->field(room_field::kOccupants);
+  const std::string room_key = std::to_string(room_id_);
+  {
+    const LiveRecord room = *live.FindRoom(room_key);  // the visitor check found it
+    post.owner = text::AsciiLower(my_name_) == text::AsciiLower(room.field(room_field::kOwner));
+    post.robot = room.field(room_field::kRobot);
+  }
 
   post.text = std::string(text::LeftChars(text::TrimBlanks(typed.ToText()),
                                           TheApplication.Get(Key("_maxsayslength")).ToLong()));
   // Whoever posts is in the room, even with an empty line.
-  if (!HasWord(occupants, my_name_)) {
-    post.room->set_field(room_field::kOccupants, AddWord(occupants, my_name_));
-    TheApplication.Set(Key("_room_list"), Variant(post.room->Join()));
-  }
+  // The addressee is looked for among the occupants as they were before.
+  const bool addressee_was_in = live.HasOccupant(room_key, to_who.ToText());
+  live.ChangeOccupants(room_key, LiveState::OccupantChange::kAddWord, my_name_);
 
   bool titled = false;
   if (post.text.empty()) {
@@ -110,7 +110,7 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
     if (!titled) {
       post.to_who = to_who.ToText();
       if (post.to_who != page::kEverybody && post.to_who != my_name_ && post.to_who != post.robot &&
-          !HasWord(occupants, post.to_who)) {
+          !addressee_was_in) {
         post.error = "【系统】" + post.to_who + "不在当前聊天室里！";
       }
     }
@@ -153,7 +153,7 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
   // Other requests may have changed the user list since the check: the
   // visit's record is found again and changed in place, and a visit that
   // ended meanwhile is not written back.
-  visitor_ = SameVisit(TheApplication.Get(Key("_user_list")).view(), *visitor_);
+  visitor_ = SameVisit(live, *visitor_);
   Variant says = TheApplication.Get(Key("_says"));
   Variant current = TheApplication.Get(Key("_current"));
   if (!post.error.empty()) {

@@ -129,9 +129,9 @@ TEST_F(PostingTest, StrangersAndBadIdsWriteNothing) {
   request.SetForm("says", "hi");
   EXPECT_THAT(chat_.NewObject()->subsay(chat_.app(), stranger, request).ToText(),
               HasSubstr("<script>top.location.href = 'showerr.asp';</script>"));
-  const std::string rooms = chat_.app().Get("_room_list").ToText();
+  const std::string rooms = chat_.lists().Rooms();
   EXPECT_THROW(chat_.Say("ann", "hi", "大家", {{"id", "x1"}}), CallError);
-  EXPECT_EQ(chat_.app().Get("_room_list").ToText(), rooms);
+  EXPECT_EQ(chat_.lists().Rooms(), rooms);
   EXPECT_EQ(chat_.NewestSayId(), 0);
 }
 
@@ -178,7 +178,7 @@ TEST(PostingConcurrencyTest, NoLineAndNoVisitorIsLost) {
     EXPECT_EQ(chat.UserField(name, user_field::kDeliveredSayId).empty(), false);
     EXPECT_TRUE(HasWord(chat.RoomField(1, room_field::kOccupants), name));
   }
-  EXPECT_EQ(CountRecords(chat.app().Get("_user_list").view()), kVisitors);
+  EXPECT_EQ(CountRecords(chat.lists().Users()), kVisitors);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "component/page_text.h"
 #include "conversation/request_values.h"
 #include "tavolin/corvane.h"
@@ -30,10 +31,9 @@ Variant Corvane::refresh(Application& TheApplication, Session& TheSession, Reque
   const Variant sayid_value = TheRequest.Item("sayid");
 
   std::string page(page::kPollPrefix);
+  LiveState& live = Live(TheApplication);
   ApplicationLock lock(TheApplication);
-  Variant users = TheApplication.Get(Key("_user_list"));
-  Variant rooms = TheApplication.Get(Key("_room_list"));
-  if (getLevel(TheSession, users, rooms).ToLong() == 0) {
+  if (CheckVisitor(TheSession, live) == 0) {
     return Variant(page.append(page::kShowError));
   }
   if (IdleTooLong(TheApplication)) return Variant(page.append(page::kClose));
@@ -48,8 +48,8 @@ Variant Corvane::refresh(Application& TheApplication, Session& TheSession, Reque
 
   page += page::kReloadAndScript;
   if (lines != page::kNothingToDeliver) page += "parent.addsay(" + lines + ");";
-  page += "parent.ref(" + newest + ");parent.allusernum=" +
-          std::to_string(CountRecords(users.view())) + ";</script>";
+  page += "parent.ref(" + newest + ");parent.allusernum=" + std::to_string(live.UserCount()) +
+          ";</script>";
 
   visitor_->set_field(user_field::kLastPoll, env_->Now().ToString());
   visitor_->set_field(user_field::kDeliveredSayId, newest);

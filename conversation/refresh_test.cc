@@ -49,11 +49,11 @@ TEST_F(RefreshTest, IdleLimitsCloseAfterMoreThanTheConfiguredMinutes) {
   chat_.clock().Advance(30 * 60);
   EXPECT_NE(chat_.Refresh("ann").find("parent.ref("), std::string::npos);
   chat_.clock().Advance(60);
-  const std::string before = chat_.app().Get("_user_list").ToText();
+  const std::string before = chat_.lists().Users();
   EXPECT_EQ(chat_.Refresh("ann"),
             std::string(kPrefix) +
                 "<script Language=JavaScript>top.location.href = 'close.asp';</script>");
-  EXPECT_EQ(chat_.app().Get("_user_list").ToText(), before);  // nothing written
+  EXPECT_EQ(chat_.lists().Users(), before);  // nothing written
 
   // The second limit counts from the entry, whatever was said since.
   chat_.app().Set("_nosaytimeout", Variant("1000"));
@@ -70,11 +70,11 @@ TEST_F(RefreshTest, StrangersAndBadSayIds) {
   EXPECT_EQ(chat_.NewObject()->refresh(chat_.app(), stranger, request).ToText(),
             std::string(kPrefix) +
                 "<script Language=JavaScript>top.location.href = 'showerr.asp';</script>");
-  const std::string before = chat_.app().Get("_user_list").ToText();
+  const std::string before = chat_.lists().Users();
   for (const char* junk : {"abc", "1.5", "99999999999", "1e3"}) {
     EXPECT_THROW(chat_.Refresh("ann", junk), CallError) << junk;
   }
-  EXPECT_EQ(chat_.app().Get("_user_list").ToText(), before);
+  EXPECT_EQ(chat_.lists().Users(), before);
   // An empty value counts as none.
   EXPECT_NE(chat_.Refresh("ann", "").find("parent.ref(0)"), std::string::npos);
 }

@@ -10,6 +10,7 @@
 
 #include "component/column_text.h"
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "component/page_text.h"
 #include "conversation/post.h"
 #include "tavolin/corvane.h"
@@ -41,14 +42,10 @@ void Corvane::TitlePath(Application& application, Post& post) {
     // The room list may have changed since the visitor check: the room's
     // record is found again and changed in place. A room deleted meanwhile
     // keeps no title.
+    LiveState& live = Live(application);
     ApplicationLock lock(application);
-    const Variant rooms = application.Get(Key("_room_list"));
     const std::string room_key = std::to_string(room_id_);
-    if (HasRecord(rooms.view(), room_key)) {
-      ListRecord room(rooms.view(), room_key);
-      room.set_field(room_field::kTitle, title);
-      application.Set(Key("_room_list"), Variant(room.Join()));
-    }
+    if (live.HasRoom(room_key)) live.SetRoomField(room_key, room_field::kTitle, title);
   }
   Database(application)
       .Execute("UPDATE room SET room_title=? WHERE ID=?", {Variant(title), Variant(room_id_)});

@@ -162,7 +162,7 @@ TEST_F(RoomCommandsTest, CommandsLoseNoConcurrentChange) {
   for (std::thread& t : threads) t.join();
 
   EXPECT_EQ(chat_.NewestSayId(), kPosters * kLinesEach);
-  EXPECT_EQ(CountRecords(env_.Get("_user_list").view()), 4 + kPosters);
+  EXPECT_EQ(CountRecords(env_.lists().Users()), 4 + kPosters);
   // Each poster's last poll delivered at least the own last line: a visitor
   // record written back from a stale copy would show an older say id.
   const VariantArray& ring = env_.Get("_says").array();

@@ -16,8 +16,8 @@ class VisitorCheckTest : public ::testing::Test {
     chat_.Enter("anna", 1, 6);
   }
   int Check(Session& session) {
-    Variant users = chat_.app().Get("_user_list");
-    Variant rooms = chat_.app().Get("_room_list");
+    Variant users(chat_.lists().Users());
+    Variant rooms(chat_.lists().Rooms());
     return object_->getLevel(session, users, rooms).ToLong();
   }
 

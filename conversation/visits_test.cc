@@ -30,7 +30,7 @@ class VisitsTest : public ::testing::Test {
 TEST_F(VisitsTest, EndingAVisitRemovesTheVisitorAndTellsTheRoom) {
   auto object = chat_.NewObject();
   EXPECT_TRUE(EndVisit(*object, chat_.app(), chat_.SessionOf("ann")));
-  const std::string users = chat_.app().Get("_user_list").ToText();
+  const std::string users = chat_.lists().Users();
   EXPECT_FALSE(HasRecord(users, "ann"));
   EXPECT_EQ(CountRecords(users), 2);
   EXPECT_EQ(chat_.RoomField(1, room_field::kOccupants), "bob");
@@ -51,7 +51,7 @@ TEST_F(VisitsTest, SilentBrowsersLeaveAfterTheLimit) {
   auto object = chat_.NewObject();
   // ann and cat last polled 130 s ago; bob 30 s ago.
   EXPECT_EQ(EndSilentVisits(*object, chat_.app(), chat_.clock().Now(), 120), 2);
-  EXPECT_EQ(RecordKeys(chat_.app().Get("_user_list").ToText()), std::vector<std::string>{"bob"});
+  EXPECT_EQ(RecordKeys(chat_.lists().Users()), std::vector<std::string>{"bob"});
   EXPECT_EQ(chat_.RoomField(1, room_field::kOccupants), "bob");
   EXPECT_EQ(chat_.RoomField(2, room_field::kOccupants), "");
   EXPECT_EQ(chat_.NewestSayId(), 2);  // one leave line for each

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "component/list_record.h"
+#include "component/live_state.h"
 #include "entry/login.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
@@ -67,7 +67,12 @@ std::optional<std::string> Corvane::AdmissionRefusal(Application& application, R
 std::optional<std::string> Corvane::CapacityRefusal(Application& application, const Login& login) {
   // Refuses only when more than the maximum are inside, so one more than the
   // maximum can be in the chat at once.
-  const int online = CountRecords(application.Get(Key("_user_list")).ToText());
+  LiveState& live = Live(application);
+  int online = 0;
+  {
+    ApplicationLock lock(application);
+    online = live.UserCount();
+  }
   if (online - login.max_people > 0) return "对不起：聊天室已经满员了！";
   return std::nullopt;
 }

@@ -7,12 +7,14 @@
 // (which tells every browser in the room to add the visitor to its list) and,
 // when there are any, a private line of login notices.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "entry/login.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
@@ -43,19 +45,15 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
 
   // Everything is computed and checked first and written at the end, so a
   // call that fails leaves the live chat and the session as they were.
+  LiveState& live = Live(application);
   ApplicationLock lock(application);
-  const Variant user_list_now = application.Get(Key("_user_list"));
-  const std::string_view users = user_list_now.view();
-  std::string base_list(users);
   std::vector<std::string> message;
-  if (HasRecord(users, login.name)) {
+  if (std::optional<LiveRecord> old = live.FindUser(login.name)) {
     // A returning visitor goes back to the room of the old record, whichever
     // room the login asked for.
-    const ListRecord old(user_list_now, login.name);
-    const int32_t old_room = Variant(old.field(user_field::kRoom)).ToLong();
+    const int32_t old_room = Variant(old->field(user_field::kRoom)).ToLong();
     if (room_id_ - old_room != 0) room_id_ = old_room;
     message = EnterMessage(re_entry, "_reentershow");
-    base_list = RemoveRecord(users, login.name);
   } else {
     message = EnterMessage(first_entry, "_enterchatshow");
   }
@@ -64,10 +62,12 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
   Variant current = application.Get(Key("_current"));
   const int32_t last_say_id = says.array().at(current.ToLong(), 0).ToLong();
 
-  ListRecord room(application.Get(Key("_room_list")), std::to_string(room_id_));
-  const std::string room_name = room.field(room_field::kName);
-  room.set_field(room_field::kOccupants, AddWord(room.field(room_field::kOccupants), login.name));
-  room.set_field(room_field::kLastActivity, env_->Now().ToString());
+  const std::string room_key = std::to_string(room_id_);
+  const std::optional<LiveRecord> room = live.FindRoom(room_key);
+  if (!room) {
+    throw CallError(ErrorCode::kSubscriptOutOfRange, "room '" + room_key + "' not in the list");
+  }
+  const std::string room_name = room->field(room_field::kName);
 
   const std::string sex_word = login.sex == 1 ? "<small>girl</small>" : "<small>boy</small>";
   const std::string sex = std::to_string(login.sex);
@@ -83,19 +83,18 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
   }
 
   // Delivery to the new browser starts with the ten lines before the entry.
-  std::string user_list = std::move(base_list);
   const std::string now = env_->Now().ToString();
-  AppendRecord(user_list, login.name,
-               {token, login.ip, sex, std::to_string(login.stored_level), std::to_string(room_id_),
-                now, face, "0", std::to_string(login.level), std::to_string(last_say_id - 10), now,
-                now, "", "", ""});
+  const LiveRecord user(login.name, {token, login.ip, sex, std::to_string(login.stored_level),
+                                     room_key, now, face, "0", std::to_string(login.level),
+                                     std::to_string(last_say_id - 10), now, now, "", "", ""});
 
   session.Set("myname", Variant(login.name));
   session.Set("mytemp", Variant(token));
-  application.Set(Key("_room_list"), Variant(room.Join()));
+  live.ChangeOccupants(room_key, LiveState::OccupantChange::kAddWord, login.name);
+  live.SetRoomField(room_key, room_field::kLastActivity, now);
   application.Set(Key("_says"), says);
   application.Set(Key("_current"), current);
-  application.Set(Key("_user_list"), Variant(std::move(user_list)));
+  live.AppendUser(user);
 }
 
 }  // namespace tavolin

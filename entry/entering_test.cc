@@ -117,11 +117,11 @@ TEST(EnteringTest, EnterMessageWithoutThreePartsFailsBeforeAnyChange) {
   chat.SetParam("reentershow", "");
   chat.AddUser("ann", "pw");
   chat.Load();
-  const std::string rooms = chat.Get("_room_list").ToText();
+  const std::string rooms = chat.lists().Rooms();
   EXPECT_THROW(chat.LogIn("bob"), CallError);
   EXPECT_TRUE(chat.last_session().Get("myname").is_empty());
   EXPECT_EQ(chat.Users(), "");
-  EXPECT_EQ(chat.Get("_room_list").ToText(), rooms);
+  EXPECT_EQ(chat.lists().Rooms(), rooms);
   EXPECT_EQ(chat.NewestSayId(), 0);
 
   // A re-entry checks its own message.
@@ -129,10 +129,10 @@ TEST(EnteringTest, EnterMessageWithoutThreePartsFailsBeforeAnyChange) {
   chat.Load();
   ASSERT_EQ(chat.LogIn("ann"), "");
   const std::string users = chat.Users();
-  const std::string rooms_with_ann = chat.Get("_room_list").ToText();
+  const std::string rooms_with_ann = chat.lists().Rooms();
   EXPECT_THROW(chat.LogIn("ann"), CallError);
   EXPECT_EQ(chat.Users(), users);
-  EXPECT_EQ(chat.Get("_room_list").ToText(), rooms_with_ann);
+  EXPECT_EQ(chat.lists().Rooms(), rooms_with_ann);
   EXPECT_EQ(chat.NewestSayId(), 1);
 }
 

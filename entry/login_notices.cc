@@ -8,7 +8,7 @@
 #include <string>
 
 #include "component/column_text.h"
-#include "component/list_record.h"
+#include "component/live_state.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
 
@@ -57,10 +57,11 @@ std::string Corvane::LoginNotices(Application& application, const std::string& n
 
   // Each listed friend who has a record in the user list, as often as listed.
   std::string online;
-  const std::string users = application.Get(Key("_user_list")).ToText();
-  if (!friends.empty() && !users.empty()) {
+  LiveState& live = Live(application);
+  ApplicationLock lock(application);
+  if (!friends.empty()) {
     for (std::string_view friend_name : text::Split(text::TrimBlanks(friends), " ")) {
-      if (!HasRecord(users, friend_name)) continue;
+      if (!live.HasUser(friend_name)) continue;
       const std::string f(friend_name);
       online += "<font class=a color=#880088 onclick=javascript:parent.chuser(\\'" + f + "\\') >" +
                 f + "</font>，";

@@ -95,12 +95,12 @@ class LoginChat : public ChatTestEnv {
     return row->eof() ? Variant() : row->Field("v");
   }
 
-  std::string Users() { return Get("_user_list").ToText(); }
+  std::string Users() { return lists().Users(); }
   std::string UserField(const std::string& name, int field) {
-    return ListRecord(Get("_user_list"), name).field(field);
+    return lists().UserField(name, field);
   }
   std::string RoomField(int room, int field) {
-    return ListRecord(Get("_room_list"), std::to_string(room)).field(field);
+    return lists().RoomField(std::to_string(room), field);
   }
   // A column of the ring slot `back` lines before the newest.
   Variant RingColumn(int column, int back = 0) {

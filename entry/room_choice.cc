@@ -10,6 +10,7 @@
 #include <string>
 
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "entry/login.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
@@ -17,28 +18,26 @@
 
 namespace tavolin {
 
-namespace {
-
-// The key of the first record of the list.
-std::string FirstKey(std::string_view list) {
-  if (list.empty()) throw CallError(ErrorCode::kSubscriptOutOfRange, "the room list is empty");
-  return text::ReplaceAll(list.substr(0, list.find("$>")), "<$", "");
-}
-
-}  // namespace
-
 std::optional<std::string> Corvane::ChooseRoom(Application& application, Request& request,
                                                const Login& login) {
   // An absent field reads as the number 0, which no room has.
   const Variant asked = request.Item("room_id");
   room_id_ = asked.IsNumeric() ? asked.ToLong() : 1;
-  const Variant rooms = application.Get(Key("_room_list"));
-  std::string key = std::to_string(room_id_);
-  if (!HasRecord(rooms.view(), key)) {
-    key = FirstKey(rooms.view());
-    room_id_ = Variant(key).ToLong();
+  LiveState& live = Live(application);
+  std::optional<LiveRecord> found;
+  {
+    ApplicationLock lock(application);
+    std::string key = std::to_string(room_id_);
+    if (!live.HasRoom(key)) {
+      const std::optional<std::string> first = live.FirstRoomKey();
+      if (!first) throw CallError(ErrorCode::kSubscriptOutOfRange, "the room list is empty");
+      key = *first;
+      room_id_ = Variant(key).ToLong();
+    }
+    found = live.FindRoom(key);
   }
-  const ListRecord room(rooms, key);
+  if (!found) throw CallError(ErrorCode::kSubscriptOutOfRange, "no room record");
+  const LiveRecord& room = *found;
   const std::string& owner = room.field(room_field::kOwner);
   const std::string& robot = room.field(room_field::kRobot);
   const int16_t level_limit = Variant(room.field(room_field::kPermitLevel)).ToInteger();

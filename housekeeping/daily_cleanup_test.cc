@@ -60,7 +60,7 @@ class DailyCleanupTest : public ::testing::Test {
     }
     return times;
   }
-  std::string RoomList() { return chat_.Get("_room_list").ToText(); }
+  std::string RoomList() { return chat_.lists().Rooms(); }
 
   ChatTestEnv chat_;
   std::unique_ptr<Corvane> object_;

@@ -13,6 +13,7 @@
 
 #include "component/column_text.h"
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "housekeeping/audit_record.h"
 #include "housekeeping/run_values.h"
 #include "tavolin/corvane.h"
@@ -69,11 +70,11 @@ Variant Corvane::KeepPopularRooms(Application& TheApplication, Variant& UMod) {
   // A room without a record in the list is skipped: not listed, not kept,
   // so that the table and the list never disagree about it.
   std::vector<Room> popular;
+  LiveState& live = Live(TheApplication);
   {
     ApplicationLock lock(TheApplication);
-    const Variant list = TheApplication.Get(Key("_room_list"));
     for (const Room& room : qualifying) {
-      if (HasRecord(list.view(), room.id)) popular.push_back(room);
+      if (live.HasRoom(room.id)) popular.push_back(room);
     }
   }
   const std::string names = NameList(popular, ", ");
@@ -86,14 +87,9 @@ Variant Corvane::KeepPopularRooms(Application& TheApplication, Variant& UMod) {
   {
     // Re-read: the list may have changed while the database worked.
     ApplicationLock lock(TheApplication);
-    std::string list = TheApplication.Get(Key("_room_list")).ToText();
     for (const Room& room : popular) {
-      if (!HasRecord(list, room.id)) continue;
-      ListRecord record(list, room.id);
-      record.set_field(room_field::kKeep, "1");
-      list = record.Join();
+      if (live.HasRoom(room.id)) live.SetRoomField(room.id, room_field::kKeep, "1");
     }
-    TheApplication.Set(Key("_room_list"), Variant(std::move(list)));
   }
   WriteAuditRecord(db, kRoomsKept, env_->Now(), names);
   return Variant(names);
@@ -113,15 +109,11 @@ Variant Corvane::ExpireRooms(Application& TheApplication, Variant& UMod) {
   // Only rooms with nobody in them go. A room that has no record in the list
   // cannot be judged, so it is skipped rather than deleted blind.
   std::vector<Room> empty;
+  LiveState& live = Live(TheApplication);
   {
     ApplicationLock lock(TheApplication);
-    const Variant list = TheApplication.Get(Key("_room_list"));
     for (const Room& room : idle) {
-      if (HasRecord(list.view(), room.id) &&
-          text::TrimBlanks(ListRecord(list.view(), room.id).field(room_field::kOccupants))
-              .empty()) {
-        empty.push_back(room);
-      }
+      if (live.HasRoom(room.id) && live.RoomIsEmpty(room.id)) empty.push_back(room);
     }
   }
   const std::string names = NameList(empty, ",");
@@ -132,11 +124,9 @@ Variant Corvane::ExpireRooms(Application& TheApplication, Variant& UMod) {
   std::vector<std::string> deleted;
   const auto drop_deleted_records = [&] {
     ApplicationLock lock(TheApplication);
-    std::string list = TheApplication.Get(Key("_room_list")).ToText();
     for (const std::string& id : deleted) {
-      if (HasRecord(list, id)) list = RemoveRecord(list, id);
+      if (live.HasRoom(id)) live.RemoveRoom(id);
     }
-    TheApplication.Set(Key("_room_list"), Variant(std::move(list)));
   };
   try {
     for (const Room& room : empty) {

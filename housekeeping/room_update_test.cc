@@ -44,11 +44,9 @@ class RoomUpdateTest : public ::testing::Test {
   void Load() { object_->InitGlobal(chat_.app()); }
   std::string Run(Variant mode) { return object_->RoomUpdate(chat_.app(), mode).ToText(); }
 
-  std::string RoomList() { return chat_.Get("_room_list").ToText(); }
+  std::string RoomList() { return chat_.lists().Rooms(); }
   void SetOccupants(int id, const std::string& names) {
-    ListRecord record(RoomList(), std::to_string(id));
-    record.set_field(room_field::kOccupants, names);
-    chat_.Set("_room_list", Variant(record.Join()));
+    chat_.lists().SetRoomField(std::to_string(id), room_field::kOccupants, names);
   }
   int32_t Rooms() { return CountOf(chat_, "SELECT count(*) AS n FROM room"); }
   int32_t KeptRooms() { return CountOf(chat_, "SELECT count(*) AS n FROM room WHERE room_keep=1"); }

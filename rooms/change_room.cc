@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
 #include "text/strings.h"
@@ -28,9 +29,9 @@ double LevelSetting(const Variant& value) {
 
 // The refusal of the target room's entry rules, or nothing. Only visitors
 // below the room-management level who do not own the room are subject to them.
-std::optional<std::string> EntryRefusal(const ListRecord& target, std::string_view name,
+std::optional<std::string> EntryRefusal(const LiveRecord& target, std::string_view name,
                                         int16_t level, const Variant& manage_level,
-                                        std::string_view users) {
+                                        const LiveState& live) {
   const std::string& owner = target.field(room_field::kOwner);
   if (owner == name || level - LevelSetting(manage_level) >= 0) return std::nullopt;
 
@@ -38,7 +39,7 @@ std::optional<std::string> EntryRefusal(const ListRecord& target, std::string_vi
       "<font color=#009900>" + target.field(room_field::kName) + "</font>";
   if (target.field(room_field::kRobot) == name) return "你被拒绝进入" + room_name + "！";
   // A closed door only keeps people out while its owner is there to open it.
-  if (target.field(room_field::kDoorOpen) == "0" && HasRecord(users, owner)) {
+  if (target.field(room_field::kDoorOpen) == "0" && live.HasUser(owner)) {
     return room_name + "的门被关上了，请呼叫房主开门吧！";
   }
   const std::string& permit_level = target.field(room_field::kPermitLevel);
@@ -68,38 +69,24 @@ std::vector<std::string> NoticeTemplate(const Variant& value, std::string_view k
 Variant Corvane::ChangeRoom(Application& TheApplication, Session& TheSession, Request& TheRequest) {
   const std::string target_id(text::TrimBlanks(TheRequest.Item("toroom").ToText()));
 
+  LiveState& live = Live(TheApplication);
   ApplicationLock lock(TheApplication);
-  Variant users = TheApplication.Get(Key("_user_list"));
-  Variant rooms = TheApplication.Get(Key("_room_list"));
-  const int16_t level = getLevel(TheSession, users, rooms).ToInteger();
+  const int16_t level = CheckVisitor(TheSession, live);
   if (level == 0) return Variant("你还没有登陆到聊天室!");
-  if (target_id.empty() || !HasRecord(rooms.view(), target_id)) {
-    return Variant("你要去的房间并不存在!");
-  }
+  if (target_id.empty() || !live.HasRoom(target_id)) return Variant("你要去的房间并不存在!");
   if (Variant(target_id).ToDouble() - room_id_ == 0) return Variant("你已经在这个房间里了!");
 
-  ListRecord target(rooms.view(), target_id);
-  if (std::optional<std::string> refusal = EntryRefusal(
-          target, my_name_, level, TheApplication.Get(Key("_l_delroom")), users.view())) {
+  const LiveRecord target = *live.FindRoom(target_id);
+  const std::string old_id = std::to_string(room_id_);
+  const LiveRecord old_room = *live.FindRoom(old_id);  // the visitor check found it
+  if (std::optional<std::string> refusal =
+          EntryRefusal(target, my_name_, level, TheApplication.Get(Key("_l_delroom")), live)) {
     return Variant(std::move(*refusal));
   }
   const std::vector<std::string> enter =
       NoticeTemplate(TheApplication.Get(Key("_enterroomshow")), "_enterroomshow");
   const std::vector<std::string> leave =
       NoticeTemplate(TheApplication.Get(Key("_exitroomshow")), "_exitroomshow");
-
-  // The name joins the target room's occupants and leaves the old room's.
-  target.set_field(
-      room_field::kOccupants,
-      text::ReplaceAll(
-          std::string(text::TrimBlanks(target.field(room_field::kOccupants))) + " " + my_name_,
-          "  ", " "));
-  const std::string old_id = std::to_string(room_id_);
-  const std::string moved_in = target.Join();
-  ListRecord old_room(std::string_view(moved_in), old_id);
-  old_room.set_field(
-      room_field::kOccupants,
-      text::ReplaceAll(RemoveWord(old_room.field(room_field::kOccupants), my_name_), "  ", " "));
 
   // Each notice carries the script that adds the visitor to, or removes the
   // visitor from, the user list of everybody in that room.
@@ -120,8 +107,10 @@ Variant Corvane::ChangeRoom(Application& TheApplication, Session& TheSession, Re
   visitor_->set_field(user_field::kRoom, target_id);
 
   // Everything is computed before the first store, so a failure above leaves
-  // the chat as it was.
-  TheApplication.Set(Key("_room_list"), Variant(old_room.Join()));
+  // the chat as it was. The name joins the target room's occupants and
+  // leaves the old room's.
+  live.ChangeOccupants(target_id, LiveState::OccupantChange::kAppend, my_name_);
+  live.ChangeOccupants(old_id, LiveState::OccupantChange::kRemoveWordCollapse, my_name_);
   TheApplication.Set(Key("_says"), says);
   TheApplication.Set(Key("_current"), current);
   StoreVisitor(TheApplication);

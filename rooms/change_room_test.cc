@@ -46,8 +46,8 @@ class ChangeRoomTest : public ::testing::Test {
 
   // What a refused or failed move must leave untouched.
   std::string Snapshot() {
-    return chat_.app().Get("_user_list").ToText() + "|" + chat_.app().Get("_room_list").ToText() +
-           "|" + chat_.app().Get("_current").ToText() + "|" + std::to_string(chat_.NewestSayId());
+    return chat_.lists().Users() + "|" + chat_.lists().Rooms() + "|" +
+           chat_.app().Get("_current").ToText() + "|" + std::to_string(chat_.NewestSayId());
   }
 
   const VariantArray& Ring() {

@@ -6,11 +6,13 @@
 // fills them. Nothing is written: the page only reads the live chat and the
 // visitor's row of table user.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "component/column_text.h"
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "component/page_text.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
@@ -63,13 +65,17 @@ std::string NewsBlock(const VariantArray& news) {
 }  // namespace
 
 Variant Corvane::ChatFrame(Application& TheApplication, Session& TheSession, Request& TheRequest) {
-  Variant users = TheApplication.Get(Key("_user_list"));
-  Variant rooms = TheApplication.Get(Key("_room_list"));
-  if (getLevel(TheSession, users, rooms).ToLong() == 0) return Variant(page::kShowError);
-
-  // The site is named after the first room of the list.
-  const std::string site_title(text::Split(rooms.view(), "$>").at(1));
-  const ListRecord room(rooms.view(), std::to_string(room_id_));
+  LiveState& live = Live(TheApplication);
+  std::optional<LiveRecord> found;
+  std::string site_title;
+  {
+    ApplicationLock lock(TheApplication);
+    if (CheckVisitor(TheSession, live) == 0) return Variant(page::kShowError);
+    found = live.FindRoom(std::to_string(room_id_));  // the visitor check found it
+    // The site is named after the first room of the list.
+    site_title = live.FindRoom(*live.FirstRoomKey())->field(room_field::kName);
+  }
+  const LiveRecord& room = *found;
 
   auto user =
       Database(TheApplication).Execute("select * from user where username=?", {Variant(my_name_)});

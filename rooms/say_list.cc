@@ -6,11 +6,14 @@
 // and caught up, and names of users who have left the chat are dropped from
 // the room's occupants.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "component/list_record.h"
+#include "component/live_state.h"
 #include "component/page_text.h"
+#include "component/word_list.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
 
@@ -26,40 +29,41 @@ struct Occupants {
   bool removed = false;   // whether a name without a record was dropped
 };
 
-Occupants ListOccupants(std::string_view users, std::string_view occupant_field) {
+Occupants ListOccupants(const LiveState& live, std::string_view occupant_field) {
   Occupants result;
   // One pass over double blanks: a longer run may leave an empty name, which
   // is skipped below.
   const std::string names = text::ReplaceAll(text::TrimBlanks(occupant_field), "  ", " ");
-  result.remaining = names;
+  WordList remaining(names);
   for (std::string_view name : text::Split(names, " ")) {
-    if (!HasRecord(users, name)) {
+    const std::optional<LiveRecord> user = live.FindUser(name);
+    if (!user) {
       if (!name.empty()) {
-        result.remaining = RemoveWord(result.remaining, name);
+        remaining.Remove(name);
         result.removed = true;
       }
       continue;
     }
-    const ListRecord user(users, name);
     if (!result.items.empty()) result.items += ',';
     result.items += "'";
     result.items.append(name);
-    result.items += " " + user.field(user_field::kSex) + " " + user.field(user_field::kFace) + " " +
-                    user.field(user_field::kNote) + "'";
+    result.items += " " + user->field(user_field::kSex) + " " + user->field(user_field::kFace) +
+                    " " + user->field(user_field::kNote) + "'";
   }
+  if (result.removed) result.remaining = remaining.Text();
   return result;
 }
 
 }  // namespace
 
 Variant Corvane::InitSayList(Application& TheApplication, Session& TheSession) {
+  LiveState& live = Live(TheApplication);
   ApplicationLock lock(TheApplication);
-  Variant users = TheApplication.Get(Key("_user_list"));
-  Variant rooms = TheApplication.Get(Key("_room_list"));
-  if (getLevel(TheSession, users, rooms).ToLong() == 0) return Variant(page::kShowError);
+  if (CheckVisitor(TheSession, live) == 0) return Variant(page::kShowError);
 
   const int32_t last_seen = Variant(visitor_->field(user_field::kDeliveredSayId)).ToLong();
-  ListRecord room(rooms.view(), std::to_string(room_id_));
+  const std::string room_key = std::to_string(room_id_);
+  const LiveRecord room = *live.FindRoom(room_key);  // the visitor check found it
   const Variant says = TheApplication.Get(Key("_says"));
   const Variant current = TheApplication.Get(Key("_current"));
   const std::string lines = GetNewSays(says, current, last_seen).ToText();
@@ -69,17 +73,12 @@ Variant Corvane::InitSayList(Application& TheApplication, Session& TheSession) {
   visitor_->set_field(user_field::kDeliveredSayId, newest);
   StoreVisitor(TheApplication);
 
-  const Variant stored_users = TheApplication.Get(Key("_user_list"));
-  const Occupants occupants =
-      ListOccupants(stored_users.view(), room.field(room_field::kOccupants));
-  if (occupants.removed) {
-    room.set_field(room_field::kOccupants, occupants.remaining);
-    TheApplication.Set(Key("_room_list"), Variant(room.Join()));
-  }
+  const Occupants occupants = ListOccupants(live, live.OccupantText(room_key));
+  if (occupants.removed) live.SetOccupantText(room_key, occupants.remaining);
 
   std::string page(page::kPollPrefix);
   page += page::kReloadAndScript;
-  page += "parent.allusernum=" + std::to_string(CountRecords(stored_users.view()));
+  page += "parent.allusernum=" + std::to_string(live.UserCount());
   page += ";parent.roomname='" + room.field(room_field::kName);
   page += "';parent.roomauto='" + room.field(room_field::kRobot);
   page += "'; parent.roomtt=" + room.field(room_field::kTt);

@@ -94,14 +94,14 @@ TEST_F(SayListTest, OnlyVisibleLinesOfTheRoom) {
 TEST_F(SayListTest, StrangerIsSentToTheErrorPageAndNothingChanges) {
   chat_.Enter("ann", 1);
   chat_.SetRoomField(1, room_field::kOccupants, "ann gone");
-  const std::string users = chat_.app().Get("_user_list").ToText();
-  const std::string rooms = chat_.app().Get("_room_list").ToText();
+  const std::string users = chat_.lists().Users();
+  const std::string rooms = chat_.lists().Rooms();
   MemorySession stranger;
   stranger.Set("myname", Variant("ann"));
   stranger.Set("mytemp", Variant("stolen"));
   EXPECT_EQ(SayList(stranger), page::kShowError);
-  EXPECT_EQ(chat_.app().Get("_user_list").ToText(), users);
-  EXPECT_EQ(chat_.app().Get("_room_list").ToText(), rooms);
+  EXPECT_EQ(chat_.lists().Users(), users);
+  EXPECT_EQ(chat_.lists().Rooms(), rooms);
 }
 
 }  // namespace

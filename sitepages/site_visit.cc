@@ -11,13 +11,7 @@ namespace tavolin {
 SiteVisit::SiteVisit(const SiteHost& host)
     : host_(host), object_(CreateObject("Tavolin.Corvane", host.env)) {
   object_->SetConstStr(Variant(host.prefix));
-  const std::string prefix(host.prefix);
-  {
-    ApplicationLock lock(host.application);
-    Variant users = host.application.Get(prefix + "_user_list");
-    Variant rooms = host.application.Get(prefix + "_room_list");
-    in_chat_ = object_->getLevel(host.session, users, rooms).ToLong() != 0;
-  }
+  in_chat_ = object_->VisitorLevel(host.application, host.session) != 0;
   if (in_chat_) name_ = object_->MyName().ToText();
 }
 

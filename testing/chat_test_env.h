@@ -16,6 +16,7 @@
 #include "tavolin/corvane.h"
 #include "tavolin/database.h"
 #include "tavolin/env.h"
+#include "testing/live_lists.h"
 
 namespace tavolin::testing {
 
@@ -59,6 +60,8 @@ class ChatTestEnv {
   void Set(std::string_view suffix, Variant value) {
     app_.Set(prefix_ + std::string(suffix), std::move(value));
   }
+  // The live chat's lists under the prefix.
+  LiveLists lists() { return LiveLists(app_, prefix_); }
 
  private:
   TempDatabase file_;

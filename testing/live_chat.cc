@@ -5,22 +5,23 @@
 #include <vector>
 
 #include "component/list_record.h"
+#include "component/live_state.h"
 
 namespace tavolin::testing {
 
-LiveChat::LiveChat(Application& app, ManualClockEnv& clock) : clock_(clock), app_(app) {}
+LiveChat::LiveChat(Application& app, ManualClockEnv& clock)
+    : clock_(clock), app_(app), lists_(app) {}
 
 LiveChat::LiveChat(int max_talk)
     : own_clock_(std::make_unique<ManualClockEnv>(DateTime::FromCivil(2026, 3, 4, 10, 0, 0))),
       own_app_(std::make_unique<Application>()),
       clock_(*own_clock_),
-      app_(*own_app_) {
+      app_(*own_app_),
+      lists_(app_) {
   VariantArray ring(0, max_talk, 0, 5);
   for (int i = 0; i <= max_talk; ++i) ring.at(i, 0) = Variant(int16_t{0});
   app_.Set("_says", Variant(std::move(ring)));
   app_.Set("_current", Variant(int16_t{0}));
-  app_.Set("_user_list", Variant(""));
-  app_.Set("_room_list", Variant(""));
   app_.Set("_chatroomclock", Variant(clock_.Now()));
   app_.Set("_nosaytimeout", Variant("30"));
   app_.Set("_dontsavevalue", Variant("120"));
@@ -34,13 +35,12 @@ LiveChat::LiveChat(int max_talk)
 
 void LiveChat::AddRoom(int id, std::string_view name, std::string_view owner,
                        std::string_view robot) {
-  std::vector<std::string> fields(16);
-  fields[0] = name;
-  fields[1] = owner;
-  fields[2] = robot;
-  std::string list = app_.Get("_room_list").ToText();
-  AppendRecord(list, std::to_string(id), fields);
-  app_.Set("_room_list", Variant(list));
+  std::vector<std::string> fields(room_field::kCount);
+  fields[room_field::kName] = name;
+  fields[room_field::kOwner] = owner;
+  fields[room_field::kRobot] = robot;
+  ApplicationLock lock(app_);
+  LiveStateOf(app_, "")->AppendRoom(LiveRecord(std::to_string(id), std::move(fields)));
 }
 
 Session& LiveChat::Enter(std::string_view name, int room, int level) {
@@ -61,40 +61,18 @@ Session& LiveChat::Enter(std::string_view name, int room, int level) {
                                            "",
                                            "",
                                            ""};
-  std::string list = app_.Get("_user_list").ToText();
-  AppendRecord(list, name, fields);
-  app_.Set("_user_list", Variant(list));
-  ListRecord room_record(app_.Get("_room_list").ToText(), std::to_string(room));
-  room_record.set_field(room_field::kOccupants,
-                        AddWord(room_record.field(room_field::kOccupants), name));
-  app_.Set("_room_list", Variant(room_record.Join()));
+  {
+    ApplicationLock lock(app_);
+    LiveState& live = *LiveStateOf(app_, "");
+    live.AppendUser(LiveRecord(std::string(name), fields));
+    live.ChangeOccupants(std::to_string(room), LiveState::OccupantChange::kAddWord, name);
+  }
   auto session = std::make_unique<MemorySession>();
   session->Set("myname", Variant(name));
   session->Set("mytemp", Variant(token));
   Session& result = *session;
   sessions_[std::string(name)] = std::move(session);
   return result;
-}
-
-std::string LiveChat::UserField(std::string_view name, int field) {
-  return ListRecord(app_.Get("_user_list").ToText(), name).field(field);
-}
-
-std::string LiveChat::RoomField(int room, int field) {
-  return ListRecord(app_.Get("_room_list").ToText(), std::to_string(room)).field(field);
-}
-
-void LiveChat::SetUserField(std::string_view name, int field, std::string_view value) {
-  ListRecord record(app_.Get("_user_list").ToText(), name);
-  record.set_field(field, std::string(value));
-  app_.Set("_user_list", Variant(record.Join()));
-}
-
-void LiveChat::SetRoomField(int room, int field, std::string_view value) {
-  const Variant rooms = app_.Get("_room_list");
-  ListRecord record(rooms.view(), std::to_string(room));
-  record.set_field(field, std::string(value));
-  app_.Set("_room_list", Variant(record.Join()));
 }
 
 std::string LiveChat::Refresh(std::string_view name, const char* sayid) {

@@ -17,6 +17,7 @@
 #include "tavolin/env.h"
 #include "tavolin/request.h"
 #include "tavolin/session.h"
+#include "testing/live_lists.h"
 
 namespace tavolin::testing {
 
@@ -42,11 +43,18 @@ class LiveChat {
   Session& Enter(std::string_view name, int room, int level = 1);
   Session& SessionOf(std::string_view name) { return *sessions_.at(std::string(name)); }
 
-  // One field of a visitor's or a room's record as it stands now.
-  std::string UserField(std::string_view name, int field);
-  std::string RoomField(int room, int field);
-  void SetUserField(std::string_view name, int field, std::string_view value);
-  void SetRoomField(int room, int field, std::string_view value);
+  // The lists and the fields of their records as they stand now.
+  LiveLists& lists() { return lists_; }
+  std::string UserField(std::string_view name, int field) { return lists_.UserField(name, field); }
+  std::string RoomField(int room, int field) {
+    return lists_.RoomField(std::to_string(room), field);
+  }
+  void SetUserField(std::string_view name, int field, std::string_view value) {
+    lists_.SetUserField(name, field, std::string(value));
+  }
+  void SetRoomField(int room, int field, std::string_view value) {
+    lists_.SetRoomField(std::to_string(room), field, std::string(value));
+  }
 
   // A new object on this chat's clock (no prefix).
   std::unique_ptr<Corvane> NewObject() { return std::make_unique<Corvane>(&clock_); }
@@ -66,6 +74,7 @@ class LiveChat {
   std::unique_ptr<Application> own_app_;
   ManualClockEnv& clock_;
   Application& app_;
+  LiveLists lists_;
   std::map<std::string, std::unique_ptr<MemorySession>> sessions_;
   int tokens_ = 0;
 };

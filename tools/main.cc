@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "component/list_record.h"
+#include "component/live_state.h"
 #include "server/serve.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
@@ -51,7 +51,7 @@ int Load(std::string_view connection) {
   auto object = tavolin::CreateObject("Tavolin.Corvane");
   object->InitGlobal(application);
   std::cout << "Tavolin " << object->GetVer().ToText() << ": " << connection << " loaded, "
-            << tavolin::CountRecords(application.Get("_room_list").view()) << " rooms, say ring of "
+            << tavolin::LiveStateOf(application, "")->RoomKeys().size() << " rooms, say ring of "
             << application.Get("_says").array().upper_bound(1) + 1 << " lines, "
             << application.Get("_autosay_count").ToText() << " robot answers\n";
   return 0;

@@ -7,8 +7,11 @@
 // text or array, so a read costs O(1), and Set replaces the value whole.
 // Keys compare without regard to ASCII letter case, as the page host's do.
 //
-// Thread safety: every operation is safe to call from any thread. Get and Set
-// are each atomic. A read-change-write sequence on a value must hold the
+// Besides values it keeps objects (the page host lets pages keep objects in
+// application state too): the engine keeps its live chat there.
+//
+// Thread safety: every operation is safe to call from any thread. Get, Set
+// and the object operations are each atomic. A read-change-write sequence on a value must hold the
 // application lock (ApplicationLock) so that concurrent sequences do not
 // overwrite each other's change; plain Get and Set never take that lock, so
 // they may be called while holding it.
@@ -16,6 +19,8 @@
 #ifndef TAVOLIN_APPLICATION_H_
 #define TAVOLIN_APPLICATION_H_
 
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -27,6 +32,12 @@
 
 namespace tavolin {
 
+// The base of objects kept in application state.
+class ApplicationObject {
+ public:
+  virtual ~ApplicationObject() = default;
+};
+
 class Application {
  public:
   Application() = default;
@@ -37,6 +48,18 @@ class Application {
   Variant Get(std::string_view key) const LOCKS_EXCLUDED(values_mutex_);
   void Set(std::string_view key, Variant value) LOCKS_EXCLUDED(values_mutex_);
 
+  // The object kept under `key`, or null. Object keys are apart from value
+  // keys and compare like them.
+  std::shared_ptr<ApplicationObject> GetObject(std::string_view key) const
+      LOCKS_EXCLUDED(values_mutex_);
+  void SetObject(std::string_view key, std::shared_ptr<ApplicationObject> object)
+      LOCKS_EXCLUDED(values_mutex_);
+  // The object under `key`; when there is none, `make`'s object is stored and
+  // returned. Two threads asking at once get the same object.
+  std::shared_ptr<ApplicationObject> GetOrMakeObject(
+      std::string_view key, const std::function<std::shared_ptr<ApplicationObject>()>& make)
+      LOCKS_EXCLUDED(values_mutex_);
+
   // The host's application lock. Not recursive: a thread that holds it must
   // not take it again. REQUIRES for Unlock: the calling thread holds it.
   void Lock() { sequence_mutex_.lock(); }
@@ -45,6 +68,8 @@ class Application {
  private:
   mutable std::shared_mutex values_mutex_;
   std::unordered_map<std::string, Variant> values_ GUARDED_BY(values_mutex_);
+  std::unordered_map<std::string, std::shared_ptr<ApplicationObject>> objects_
+      GUARDED_BY(values_mutex_);
   std::mutex sequence_mutex_;
 };
 

@@ -40,7 +40,8 @@
 
 namespace tavolin {
 
-class ListRecord;
+class LiveRecord;
+class LiveState;
 struct Post;
 
 class Corvane {
@@ -67,6 +68,10 @@ class Corvane {
   // Conversation (conversation/).
   Variant refresh(Application& TheApplication, Session& TheSession, Request& TheRequest);
   Variant getLevel(Session& TheSession, Variant& User_List, Variant& room_list);
+  // getLevel over the application's own live chat, without rendering its
+  // lists: the visitor's level, 0 when the session is not in the chat; fills
+  // MyName and room_id the same way. Takes the application lock.
+  int16_t VisitorLevel(Application& TheApplication, Session& TheSession);
   // Text (text/).
   Variant zhgl(Variant& mess);  // writes the filtered text into mess
   Variant trDb(Variant& mess);  // writes the text before line breaks into mess
@@ -110,8 +115,15 @@ class Corvane {
   // and reused by later calls on the same object.
   Connection& Database(Application& application);
 
-  // The visitor's record, as the visitor check split it out and the request
-  // changed it, written back into the user list.
+  // The live chat of this object's prefix (component/live_state.h), looked
+  // up once per object.
+  LiveState& Live(Application& application);
+  // The visitor check over the live chat: fills my_name_, visitor_ and
+  // room_id_ as getLevel does and returns the visitor's level (0: not in the
+  // chat). REQUIRES: the application lock is held.
+  int16_t CheckVisitor(Session& session, const LiveState& live);
+  // The visitor's record, as the visitor check found it and the request
+  // changed it, written back over the record in the user list.
   // REQUIRES: the application lock is held; the visitor check found the visitor.
   void StoreVisitor(Application& application);
   // True when the visitor has been idle longer than the configured minutes.
@@ -167,6 +179,8 @@ class Corvane {
 
   // Housekeeping (housekeeping/): helpers of UserClear and RoomUpdate.
   friend class HousekeepingTestPeer;
+  // Leaving by the close page runs the visitor check (conversation/visits.h).
+  friend bool EndVisit(Corvane& object, Application& application, Session& session);
   // Counts a login that got past the early refusals: seeds the object's
   // random generator from the clock, adds one to the running total and to the
   // hour table, and on the first visit of a new hour stores both in sysparam,
@@ -193,9 +207,10 @@ class Corvane {
   int32_t room_id_ = 0;
   std::string filter_str_;
 
-  // The current visitor's user record split out of the user list (the
-  // user-list parts and the visitor fields); set by the visitor check.
-  std::unique_ptr<ListRecord> visitor_;
+  // The current visitor's user record; set by the visitor check.
+  std::unique_ptr<LiveRecord> visitor_;
+  std::shared_ptr<LiveState> live_;
+  std::string live_prefix_;  // the prefix live_ was looked up under
   std::unique_ptr<Connection> database_;
 };
 
