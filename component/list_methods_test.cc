@@ -19,8 +19,8 @@ class ListMethodsTest : public ::testing::Test {
     Variant l(list), k(key), i(index);
     return object_.SetListValue(l, k, i, value, mode).ToText();
   }
-  std::string SetTwo(const std::string& list, int index1, Variant value1, Variant mode1,
-                     int index2, Variant value2, Variant mode2) {
+  std::string SetTwo(const std::string& list, int index1, Variant value1, Variant mode1, int index2,
+                     Variant value2, Variant mode2) {
     Variant l(list), k("7"), i1(index1), i2(index2);
     return object_.SetListValue(l, k, i1, value1, mode1, &i2, &value2, &mode2).ToText();
   }

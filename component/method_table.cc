@@ -111,12 +111,12 @@ Variant CallByName(Corvane& object, std::string_view name, std::vector<Variant>&
   for (const Method& method : Methods()) {
     if (!text::EqualsIgnoringAsciiCase(method.name, name)) continue;
     if (args.size() < method.required || args.size() > method.required + method.optional) {
-      throw CallError(ErrorCode::kArgumentCount,
-                      std::string(method.name) + " takes " + std::to_string(method.required) +
-                          (method.optional ? " to " + std::to_string(method.required +
-                                                                    method.optional)
-                                           : std::string()) +
-                          " arguments, not " + std::to_string(args.size()));
+      throw CallError(
+          ErrorCode::kArgumentCount,
+          std::string(method.name) + " takes " + std::to_string(method.required) +
+              (method.optional ? " to " + std::to_string(method.required + method.optional)
+                               : std::string()) +
+              " arguments, not " + std::to_string(args.size()));
     }
     if (method.needs_application) RequireHost(host.application, "application", method.name);
     if (method.needs_session) RequireHost(host.session, "session", method.name);

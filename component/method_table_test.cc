@@ -68,8 +68,8 @@ TEST(MethodTableTest, VersionIsThreePlainNumbers) {
   char rest = 0;
   ASSERT_EQ(std::sscanf(version.c_str(), "%d.%d.%d%c", &major, &minor, &patch, &rest), 3)
       << version;
-  EXPECT_EQ(version, std::to_string(major) + "." + std::to_string(minor) + "." +
-                         std::to_string(patch));
+  EXPECT_EQ(version,
+            std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch));
 }
 
 }  // namespace
