@@ -38,14 +38,12 @@ std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
   const auto now = clock_();
   std::lock_guard<std::mutex> lock(mutex_);
   Sweep(now);
-  const auto found = sessions_.find(std::string(id));
+  const auto found = sessions_.find(id);
   if (found == sessions_.end()) return nullptr;
-  if (now - found->second.last_use > idle_limit_) {
-    sessions_.erase(found);
-    return nullptr;
-  }
-  found->second.last_use = now;
-  return found->second.session;
+  const Entries::iterator entry = found->second;
+  entry->last_use = now;
+  by_use_.splice(by_use_.end(), by_use_, entry);  // now the most recently used
+  return entry->session;
 }
 
 std::pair<std::string, std::shared_ptr<MemorySession>> SessionStore::Create() {
@@ -54,13 +52,18 @@ std::pair<std::string, std::shared_ptr<MemorySession>> SessionStore::Create() {
   std::string id = RandomIdentifier();
   std::lock_guard<std::mutex> lock(mutex_);
   Sweep(now);
-  sessions_[id] = Entry{session, now};
+  by_use_.push_back(Entry{id, session, now});
+  sessions_.emplace(std::string_view(by_use_.back().id), std::prev(by_use_.end()));
   return {std::move(id), std::move(session)};
 }
 
 void SessionStore::End(std::string_view id) {
   std::lock_guard<std::mutex> lock(mutex_);
-  sessions_.erase(std::string(id));
+  const auto found = sessions_.find(id);
+  if (found == sessions_.end()) return;
+  const Entries::iterator entry = found->second;
+  sessions_.erase(found);
+  by_use_.erase(entry);
 }
 
 size_t SessionStore::size() {
@@ -69,11 +72,9 @@ size_t SessionStore::size() {
 }
 
 void SessionStore::Sweep(std::chrono::steady_clock::time_point now) {
-  // A full pass at most once a minute keeps each call O(1) on average.
-  if (now < next_sweep_) return;
-  next_sweep_ = now + std::chrono::minutes(1);
-  for (auto it = sessions_.begin(); it != sessions_.end();) {
-    it = now - it->second.last_use > idle_limit_ ? sessions_.erase(it) : std::next(it);
+  while (!by_use_.empty() && now - by_use_.front().last_use > idle_limit_) {
+    sessions_.erase(std::string_view(by_use_.front().id));
+    by_use_.pop_front();
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,17 +47,23 @@ class SessionStore {
 
  private:
   struct Entry {
+    std::string id;
     std::shared_ptr<MemorySession> session;
     std::chrono::steady_clock::time_point last_use;
   };
-  // Drops the sessions idle past the limit. REQUIRES: mutex_ held.
+  using Entries = std::list<Entry>;
+  // Drops the sessions idle past the limit: the least recently used stand
+  // first, so each call looks only at those that expired (O(1) amortised).
+  // REQUIRES: mutex_ held.
   void Sweep(std::chrono::steady_clock::time_point now) EXCLUSIVE_LOCKS_REQUIRED(mutex_);
 
   const std::chrono::seconds idle_limit_;
   const Clock clock_;
   std::mutex mutex_;
-  std::unordered_map<std::string, Entry> sessions_ GUARDED_BY(mutex_);
-  std::chrono::steady_clock::time_point next_sweep_ GUARDED_BY(mutex_);
+  // Sessions by last use, oldest first, and the index into them by id; the
+  // index's keys view the entries' own ids, which a list never moves.
+  Entries by_use_ GUARDED_BY(mutex_);
+  std::unordered_map<std::string_view, Entries::iterator> sessions_ GUARDED_BY(mutex_);
 };
 
 }  // namespace tavolin::server
