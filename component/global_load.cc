@@ -89,8 +89,7 @@ void Corvane::LoadRoomList(Application& TheApplication) {
   // sees a new ring with an old index.
   LiveState& live = Live(TheApplication);
   ApplicationLock lock(TheApplication);
-  TheApplication.Set(Key("_says"), Variant(std::move(says)));
-  TheApplication.Set(Key("_current"), Variant(int16_t{0}));
+  live.WriteRing({Variant(std::move(says)), Variant(int16_t{0})});
   live.Reset(std::move(rooms));
 }
 

@@ -19,8 +19,12 @@
 
 namespace tavolin {
 
-class KeyedLiveState : public LiveState {
+class KeyedLiveState : public InProcessLiveState {
  public:
+  // The ring and counters live in `application`'s values under `prefix`.
+  KeyedLiveState(Application* application, std::string prefix)
+      : InProcessLiveState(application, std::move(prefix)) {}
+
   void Reset(std::vector<LiveRecord> rooms) override;
 
   int UserCount() const override { return static_cast<int>(users_.size()); }

@@ -15,11 +15,15 @@
 
 namespace tavolin {
 
-class ListTextLiveState : public LiveState {
+class ListTextLiveState : public InProcessLiveState {
  public:
-  ListTextLiveState() = default;
+  // A whole live chat: the ring and counters in `application`'s values
+  // under `prefix`.
+  ListTextLiveState(Application* application, std::string prefix)
+      : InProcessLiveState(application, std::move(prefix)) {}
+  // The two lists alone, with no ring.
   ListTextLiveState(std::string users, std::string rooms)
-      : users_(std::move(users)), rooms_(std::move(rooms)) {}
+      : InProcessLiveState(nullptr, ""), users_(std::move(users)), rooms_(std::move(rooms)) {}
 
   void Reset(std::vector<LiveRecord> rooms) override;
 

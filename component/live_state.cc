@@ -32,10 +32,34 @@ void LiveRecord::set_field(int index, std::string value) {
   fields_[static_cast<size_t>(index)] = std::move(value);
 }
 
+Application& InProcessLiveState::application() const {
+  if (application_ == nullptr) throw std::logic_error("this live state has no say ring");
+  return *application_;
+}
+
+LiveState::Ring InProcessLiveState::ReadRing() const {
+  return {application().Get(prefix_ + "_says"), application().Get(prefix_ + "_current")};
+}
+
+void InProcessLiveState::WriteRing(Ring ring) {
+  application().Set(prefix_ + "_says", std::move(ring.says));
+  application().Set(prefix_ + "_current", std::move(ring.current));
+}
+
+Variant InProcessLiveState::Counter(std::string_view suffix) const {
+  return application().Get(prefix_ + std::string(suffix));
+}
+
+void InProcessLiveState::SetCounter(std::string_view suffix, Variant value) {
+  application().Set(prefix_ + std::string(suffix), std::move(value));
+}
+
 std::shared_ptr<LiveState> LiveStateOf(Application& application, std::string_view prefix) {
   // Only live states are stored under this key, so the cast cannot fail.
-  return std::static_pointer_cast<LiveState>(application.GetOrMakeObject(
-      LiveStateKey(prefix), [] { return std::make_shared<KeyedLiveState>(); }));
+  return std::static_pointer_cast<LiveState>(
+      application.GetOrMakeObject(LiveStateKey(prefix), [&application, prefix] {
+        return std::make_shared<KeyedLiveState>(&application, std::string(prefix));
+      }));
 }
 
 void UseLiveState(Application& application, std::string_view prefix,

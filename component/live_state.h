@@ -109,6 +109,41 @@ class LiveState : public ApplicationObject {
   // The occupant field's text, and its replacement: a walk over the room.
   virtual std::string OccupantText(std::string_view room) const = 0;
   virtual void SetOccupantText(std::string_view room, std::string text) = 0;
+
+  // ---- The say ring and the counters ----------------------------------
+  // The ring (`_says`, an array of rows 0 to `_maxtalk`) and the slot of the
+  // newest line (`_current`), read and written together.
+  struct Ring {
+    Variant says;
+    Variant current;
+  };
+  virtual Ring ReadRing() const = 0;
+  virtual void WriteRing(Ring ring) = 0;
+  // The counters by their state-key suffix: "_chatroomclock" (when the user
+  // check last ran), "_visitor" and "_hour24" (the visit counters).
+  virtual Variant Counter(std::string_view suffix) const = 0;
+  virtual void SetCounter(std::string_view suffix, Variant value) = 0;
+};
+
+// A live state kept in process, whose ring and counters are the application
+// values under its prefix, where the site's pages read them too.
+class InProcessLiveState : public LiveState {
+ public:
+  // A null application (the lists alone, as a method hands them over) has
+  // no ring: using it throws std::logic_error.
+  InProcessLiveState(Application* application, std::string prefix)
+      : application_(application), prefix_(std::move(prefix)) {}
+
+  Ring ReadRing() const override;
+  void WriteRing(Ring ring) override;
+  Variant Counter(std::string_view suffix) const override;
+  void SetCounter(std::string_view suffix, Variant value) override;
+
+ private:
+  Application& application() const;
+
+  Application* application_;
+  std::string prefix_;
 };
 
 // The live state of the chat under `prefix` in `application`: the one stored

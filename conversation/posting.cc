@@ -154,8 +154,9 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
   // visit's record is found again and changed in place, and a visit that
   // ended meanwhile is not written back.
   visitor_ = SameVisit(live, *visitor_);
-  Variant says = TheApplication.Get(Key("_says"));
-  Variant current = TheApplication.Get(Key("_current"));
+  LiveState::Ring ring = live.ReadRing();
+  Variant& says = ring.says;
+  Variant& current = ring.current;
   if (!post.error.empty()) {
     post.out += "parent.addsay(-1,'" + post.error + "','','" + my_name_ + "',0,'990066','',-2,'" +
                 GetTimeStr().ToText() + "');";
@@ -169,8 +170,7 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
     Variant who(my_name_), addressee(post.to_who), secret_flag(post.secret), room(room_id_),
         text(post.text), c1(post.color1), c2(post.color2), act(post.act);
     Newsay(who, addressee, secret_flag, room, text, c1, c2, act, says, current);
-    TheApplication.Set(Key("_says"), says);
-    TheApplication.Set(Key("_current"), current);
+    live.WriteRing(ring);
     if (visitor_) visitor_->set_field(user_field::kLastLine, env_->Now().ToString());
   }
 
@@ -180,9 +180,9 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
   out += post.out;
 
   const DateTime now = env_->Now();
-  if (DateDiff("s", TheApplication.Get(Key("_chatroomclock")).ToDate(), now) > 60) {
+  if (DateDiff("s", live.Counter("_chatroomclock").ToDate(), now) > 60) {
     out += "window.open('usercheck.asp','usercheck');";
-    TheApplication.Set(Key("_chatroomclock"), Variant(now));
+    live.SetCounter("_chatroomclock", Variant(now));
   }
   const std::string newest = says.array().at(current.ToLong(), 0).ToText();
   out += "parent.ref(" + newest + ");</script>";

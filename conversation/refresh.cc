@@ -41,8 +41,7 @@ Variant Corvane::refresh(Application& TheApplication, Session& TheSession, Reque
   const std::optional<int32_t> requested = OptionalSayId(sayid_value, "sayid");
   const int32_t last_seen =
       requested ? *requested : Variant(visitor_->field(user_field::kDeliveredSayId)).ToLong();
-  const Variant says = TheApplication.Get(Key("_says"));
-  const Variant current = TheApplication.Get(Key("_current"));
+  const auto [says, current] = live.ReadRing();
   const std::string lines = GetNewSays(says, current, last_seen).ToText();
   const std::string newest = says.array().at(current.ToLong(), 0).ToText();
 

@@ -45,19 +45,17 @@ void CollectNewer(const VariantArray& ring, int from, int to, int64_t sayid, std
 
 }  // namespace
 
-void Corvane::Newsay(Variant& who, Variant& ToWho, Variant& secret, Variant& room_id,
-                     Variant& mess, Variant& c1, Variant& c2, Variant& act, Variant& says,
-                     Variant& current) {
+void Corvane::Newsay(Variant& who, Variant& ToWho, Variant& secret, Variant& room_id, Variant& mess,
+                     Variant& c1, Variant& c2, Variant& act, Variant& says, Variant& current) {
   VariantArray& ring = says.mutable_array();
   int32_t slot = current.ToLong();
   const int32_t id = ring.at(slot, kSayId).ToLong() + 1;
   ++slot;
   if (slot > ring.upper_bound(1)) slot = 0;
 
-  const std::string say_text = "'" + mess.ToText() + "','" + who.ToText() + "','" +
-                               ToWho.ToText() + "'," + secret.ToText() + ",'" + c1.ToText() +
-                               "','" + c2.ToText() + "'," + act.ToText() + ",'" +
-                               GetTimeStr().ToText() + "',";
+  const std::string say_text = "'" + mess.ToText() + "','" + who.ToText() + "','" + ToWho.ToText() +
+                               "'," + secret.ToText() + ",'" + c1.ToText() + "','" + c2.ToText() +
+                               "'," + act.ToText() + ",'" + GetTimeStr().ToText() + "',";
   ring.at(slot, kSayId) = Variant(id);
   ring.at(slot, kWho) = Variant(who.ToText());
   ring.at(slot, kToWho) = Variant(ToWho.ToText());

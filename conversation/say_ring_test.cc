@@ -65,10 +65,10 @@ TEST(SayRingTest, VisibleLineRule) {
   for (const char* name : {"ann", "bob", "cat"}) chat.Enter(name, 1);
   chat.Enter("dan", 2);
   auto object = chat.NewObject();
-  Append(chat, *object, "ann", "bob", 1, 1, "secret");  // private, room 1
-  Append(chat, *object, "ann", "dan", 1, 2, "elsewhere");  // private, room 2
+  Append(chat, *object, "ann", "bob", 1, 1, "secret");        // private, room 1
+  Append(chat, *object, "ann", "dan", 1, 2, "elsewhere");     // private, room 2
   Append(chat, *object, "sys", "大家", 0, -2, "everywhere");  // every room
-  Append(chat, *object, "sys", "大家", 0, -1, "nowhere");  // room -1 only
+  Append(chat, *object, "sys", "大家", 0, -1, "nowhere");     // room -1 only
 
   auto seen = [&](const char* name) { return chat.Refresh(name, "0"); };
   EXPECT_NE(seen("ann").find("'secret'"), std::string::npos);

@@ -19,20 +19,15 @@ struct LiveValues {
   Application& application;
   std::string prefix;
   LiveState& live;
-  Variant says;
-  Variant current;
+  LiveState::Ring ring;
 
   LiveValues(Application& app, std::string key_prefix)
       : application(app),
         prefix(std::move(key_prefix)),
         live(*LiveStateOf(app, prefix)),
-        says(app.Get(prefix + "_says")),
-        current(app.Get(prefix + "_current")) {}
+        ring(live.ReadRing()) {}
 
-  void StoreRing() {
-    application.Set(prefix + "_says", says);
-    application.Set(prefix + "_current", current);
-  }
+  void StoreRing() { live.WriteRing(ring); }
 };
 
 // Takes `name` out of the user list and its room, and tells the room.
@@ -49,7 +44,8 @@ void Leave(Corvane& object, LiveValues& values, const std::string& name, const s
   Variant who(name), to_who(page::kEverybody), secret(int16_t{0}), room_id(room),
       mess(std::string(parts[0]) + "<\\script>parent.dell(\\'" + name + "\\')</\\script>"),
       c1(parts[1]), c2(parts[2]), act(-3);
-  object.Newsay(who, to_who, secret, room_id, mess, c1, c2, act, values.says, values.current);
+  object.Newsay(who, to_who, secret, room_id, mess, c1, c2, act, values.ring.says,
+                values.ring.current);
 }
 
 }  // namespace

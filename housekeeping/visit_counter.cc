@@ -6,6 +6,7 @@
 // two in the afternoon runs the daily cleanup before that. Nothing else drives
 // the daily jobs: they run only when somebody logs in.
 
+#include "component/live_state.h"
 #include "housekeeping/hour_table.h"
 #include "tavolin/corvane.h"
 
@@ -23,13 +24,14 @@ void Corvane::TallyVisit(Application& application, const DateTime& now) {
   random_.Seed(static_cast<double>(now.hour() * 3600 + now.minute() * 60 + now.second()));
 
   const int hour = now.hour();
+  LiveState& live = Live(application);
   {
     ApplicationLock lock(application);
-    application.Set(Key("_visitor"), Variant(application.Get(Key("_visitor")).ToDouble() + 1));
-    HourTable hours(application.Get(Key("_hour24")).ToText());
+    live.SetCounter("_visitor", Variant(live.Counter("_visitor").ToDouble() + 1));
+    HourTable hours(live.Counter("_hour24").ToText());
     if (hours.last_hour() == hour) {
       hours.Count(hour);
-      application.Set(Key("_hour24"), Variant(hours.Text()));
+      live.SetCounter("_hour24", Variant(hours.Text()));
       return;
     }
   }
@@ -43,11 +45,11 @@ void Corvane::TallyVisit(Application& application, const DateTime& now) {
     // Re-read: another login may have counted meanwhile, even opened this
     // hour already, in which case this visit simply adds to it.
     ApplicationLock lock(application);
-    HourTable hours(application.Get(Key("_hour24")).ToText());
+    HourTable hours(live.Counter("_hour24").ToText());
     hours.Count(hour);
     hours_text = Variant(hours.Text());
-    application.Set(Key("_hour24"), hours_text);
-    visitors = Variant(application.Get(Key("_visitor")).ToText());
+    live.SetCounter("_hour24", hours_text);
+    visitors = Variant(live.Counter("_visitor").ToText());
   }
   Connection& db = Database(application);
   db.Execute("update sysparam set body=? where alias='hour24'", {hours_text});

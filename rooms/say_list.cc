@@ -64,8 +64,7 @@ Variant Corvane::InitSayList(Application& TheApplication, Session& TheSession) {
   const int32_t last_seen = Variant(visitor_->field(user_field::kDeliveredSayId)).ToLong();
   const std::string room_key = std::to_string(room_id_);
   const LiveRecord room = *live.FindRoom(room_key);  // the visitor check found it
-  const Variant says = TheApplication.Get(Key("_says"));
-  const Variant current = TheApplication.Get(Key("_current"));
+  const auto [says, current] = live.ReadRing();
   const std::string lines = GetNewSays(says, current, last_seen).ToText();
   const std::string newest = says.array().at(current.ToLong(), 0).ToText();
 
