@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "conversation/visits.h"
 #include "testing/live_chat.h"
 
 namespace tavolin {
@@ -48,7 +49,18 @@ void BM_Post(benchmark::State& state) {
   const std::string name = "visitor" + std::to_string(state.range(0) / 3);
   for (auto _ : state) benchmark::DoNotOptimize(chat.Say(name, "hello there"));
 }
-BENCHMARK(BM_Post)->Arg(1000);
+BENCHMARK(BM_Post)->Arg(100)->Arg(100000);
+
+// The user check walks everybody: the pause it puts on the chat once a
+// minute, with nobody silent.
+void BM_UserCheckNobodySilent(benchmark::State& state) {
+  testing::LiveChat& chat = ChatWith(static_cast<int>(state.range(0)));
+  auto object = chat.NewObject();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(EndSilentVisits(*object, chat.app(), chat.clock().Now(), 120));
+  }
+}
+BENCHMARK(BM_UserCheckNobodySilent)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tavolin

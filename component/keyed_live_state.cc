@@ -56,11 +56,8 @@ void KeyedLiveState::RemoveUser(std::string_view name) {
   if (!users_.Erase(name)) ThrowMissing("user", name);
 }
 
-std::vector<LiveRecord> KeyedLiveState::Users() const {
-  std::vector<LiveRecord> users;
-  users.reserve(users_.size());
-  for (const auto& entry : users_) users.emplace_back(entry.key, entry.value);
-  return users;
+void KeyedLiveState::VisitUsers(const UserVisitor& visit) const {
+  for (const auto& entry : users_) visit(entry.key, entry.value);
 }
 
 std::string KeyedLiveState::UserListText() const {

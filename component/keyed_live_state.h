@@ -33,7 +33,7 @@ class KeyedLiveState : public InProcessLiveState {
   void StoreUser(const LiveRecord& user) override;
   void AppendUser(const LiveRecord& user) override;
   void RemoveUser(std::string_view name) override;
-  std::vector<LiveRecord> Users() const override;
+  void VisitUsers(const UserVisitor& visit) const override;
   std::string UserListText() const override;
 
   bool HasRoom(std::string_view key) const override { return rooms_.Contains(key); }

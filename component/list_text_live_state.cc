@@ -54,12 +54,10 @@ void ListTextLiveState::AppendUser(const LiveRecord& user) { PutAtEnd(users_, us
 
 void ListTextLiveState::RemoveUser(std::string_view name) { users_ = RemoveRecord(users_, name); }
 
-std::vector<LiveRecord> ListTextLiveState::Users() const {
-  std::vector<LiveRecord> users;
+void ListTextLiveState::VisitUsers(const UserVisitor& visit) const {
   for (const std::string& name : RecordKeys(users_)) {
-    users.push_back(ToLiveRecord(ListRecord(users_, name)));
+    visit(name, ToLiveRecord(ListRecord(users_, name)).fields());
   }
-  return users;
 }
 
 bool ListTextLiveState::HasRoom(std::string_view key) const { return HasRecord(rooms_, key); }

@@ -15,16 +15,23 @@ std::string LiveStateKey(std::string_view prefix) { return std::string(prefix) +
 
 }  // namespace
 
-const std::string& LiveRecord::field(int index) const {
-  if (index < 0 || index >= static_cast<int>(fields_.size())) {
-    throw CallError(ErrorCode::kSubscriptOutOfRange,
-                    "field " + std::to_string(index) + " of record '" + key_ + "' does not exist");
+const std::string& FieldOf(const std::vector<std::string>& fields, int index,
+                           std::string_view key) {
+  if (index < 0 || index >= static_cast<int>(fields.size())) {
+    throw CallError(
+        ErrorCode::kSubscriptOutOfRange,
+        "field " + std::to_string(index) + " of record '" + std::string(key) + "' does not exist");
   }
+  return fields[static_cast<size_t>(index)];
+}
+
+const std::string& LiveRecord::field(int index) const {
+  const std::string& value = FieldOf(fields_, index, key_);
   if (index == hidden_field_) {
     throw std::logic_error("field " + std::to_string(index) + " of record '" + key_ +
                            "' is read through the live state");
   }
-  return fields_[static_cast<size_t>(index)];
+  return value;
 }
 
 void LiveRecord::set_field(int index, std::string value) {

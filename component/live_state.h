@@ -23,6 +23,7 @@
 #ifndef TAVOLIN_COMPONENT_LIVE_STATE_H_
 #define TAVOLIN_COMPONENT_LIVE_STATE_H_
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +55,10 @@ class LiveRecord {
   int hidden_field_ = -1;
 };
 
+// Field `index` of the record of `key` with `fields`. Throws CallError
+// (kSubscriptOutOfRange) for an index the record does not have.
+const std::string& FieldOf(const std::vector<std::string>& fields, int index, std::string_view key);
+
 class LiveState : public ApplicationObject {
  public:
   // How a name joins or leaves a room's occupants: the word-list rules
@@ -79,8 +84,11 @@ class LiveState : public ApplicationObject {
   virtual void AppendUser(const LiveRecord& user) = 0;
   // Throws CallError (kSubscriptOutOfRange) when the user has no record.
   virtual void RemoveUser(std::string_view name) = 0;
-  // Every user record in order: a walk over everybody online.
-  virtual std::vector<LiveRecord> Users() const = 0;
+  // Calls `visit` with every user's name and fields, in order: a walk over
+  // everybody online. `visit` must not change the live state.
+  using UserVisitor =
+      std::function<void(const std::string& name, const std::vector<std::string>& fields)>;
+  virtual void VisitUsers(const UserVisitor& visit) const = 0;
   virtual std::string UserListText() const = 0;
 
   // ---- Rooms, keyed by room id ----------------------------------------

@@ -63,13 +63,16 @@ int EndSilentVisits(Corvane& object, Application& application, DateTime now,
                     int64_t silent_seconds) {
   ApplicationLock lock(application);
   LiveValues values(application, object.ConstStr().ToText());
-  int ended = 0;
-  for (const LiveRecord& record : values.live.Users()) {
-    const Variant last_poll(record.field(user_field::kLastPoll));
-    if (last_poll.IsDate() && DateDiff("s", last_poll.ToDate(), now) <= silent_seconds) continue;
-    Leave(object, values, record.key(), record.field(user_field::kRoom));
-    ++ended;
-  }
+  // The silent are found first and leave after the walk, which must not
+  // change the list it walks.
+  std::vector<std::pair<std::string, std::string>> silent;  // name and room
+  values.live.VisitUsers([&](const std::string& name, const std::vector<std::string>& fields) {
+    const Variant last_poll(FieldOf(fields, user_field::kLastPoll, name));
+    if (last_poll.IsDate() && DateDiff("s", last_poll.ToDate(), now) <= silent_seconds) return;
+    silent.emplace_back(name, FieldOf(fields, user_field::kRoom, name));
+  });
+  const int ended = static_cast<int>(silent.size());
+  for (const auto& [name, room] : silent) Leave(object, values, name, room);
   if (ended > 0) values.StoreRing();
   return ended;
 }
