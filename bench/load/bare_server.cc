@@ -1,0 +1,121 @@
+// Copyright Tavolin developers.
+//
+// bare_server: the yardstick of the load benchmark. A plain Boost.Beast
+// HTTP/1.1 server with keep-alive, on as many threads as tavolin serve uses
+// (one per core), that answers every request with the same page of
+// --body-bytes bytes and the header fields of a poll answer. What the chat
+// reaches next to it is what its pages cost above the network and HTTP.
+//
+//   bare_server [--body-bytes N]
+//
+// Listens on a free port of 127.0.0.1, names it on its first line of output
+// ("bare_server: listening on http://127.0.0.1:PORT/"), stops on SIGINT or
+// SIGTERM.
+
+#include <pthread.h>
+#include <signal.h>
+
+// Boost 1.74's Asio uses std::exchange without including <utility>.
+#include <utility>
+
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+namespace {
+
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(tcp::socket socket, const std::string& body)
+      : stream_(std::move(socket)), body_(body) {}
+
+  void Read() {
+    request_ = {};
+    stream_.expires_after(std::chrono::seconds(30));
+    http::async_read(stream_, buffer_, request_,
+                     [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                       if (!ec) self->Write();
+                     });
+  }
+
+ private:
+  void Write() {
+    response_ = {};
+    response_.version(request_.version());
+    response_.result(http::status::ok);
+    response_.set(http::field::server, "bare");
+    response_.set(http::field::content_type, "text/html; charset=gb2312");
+    response_.set(http::field::cache_control, "no-cache");
+    response_.body() = body_;
+    response_.keep_alive(request_.keep_alive());
+    response_.prepare_payload();
+    http::async_write(stream_, response_,
+                      [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                        if (!ec && self->response_.keep_alive()) self->Read();
+                      });
+  }
+
+  beast::tcp_stream stream_;
+  const std::string& body_;
+  beast::flat_buffer buffer_;
+  http::request<http::string_body> request_;
+  http::response<http::string_body> response_;
+};
+
+void Accept(tcp::acceptor& acceptor, const std::string& body) {
+  acceptor.async_accept(net::make_strand(acceptor.get_executor()),
+                        [&acceptor, &body](beast::error_code ec, tcp::socket socket) {
+                          if (ec == net::error::operation_aborted) return;
+                          if (!ec) std::make_shared<Connection>(std::move(socket), body)->Read();
+                          Accept(acceptor, body);
+                        });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  size_t body_bytes = 256;
+  for (int i = 1; i < argc; ++i) {
+    const std::string flag = argv[i];
+    if (flag == "--body-bytes" && i + 1 < argc) {
+      body_bytes = std::strtoul(argv[++i], nullptr, 10);
+    } else {
+      std::cerr << "usage: bare_server [--body-bytes N]\n";
+      return 2;
+    }
+  }
+  const std::string body(body_bytes, 'x');
+
+  // The stop signals wait for sigwait below; the threads inherit the mask.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+  net::io_context io(static_cast<int>(threads));
+  tcp::acceptor acceptor(net::make_strand(io), {net::ip::make_address("127.0.0.1"), 0});
+  Accept(acceptor, body);
+  std::vector<std::thread> pool;
+  for (unsigned i = 0; i < threads; ++i) pool.emplace_back([&io] { io.run(); });
+  std::cout << "bare_server: listening on http://127.0.0.1:" << acceptor.local_endpoint().port()
+            << "/" << std::endl;
+
+  int signal_number = 0;
+  sigwait(&stop_signals, &signal_number);
+  io.stop();
+  for (std::thread& thread : pool) thread.join();
+  return 0;
+}

@@ -1,0 +1,73 @@
+// Copyright Tavolin developers.
+
+#include "bench/load/chat_answer.h"
+
+#include <charconv>
+
+#include "text/gbk.h"
+
+namespace tavolin::load {
+
+namespace {
+
+constexpr std::string_view kAddSay = "parent.addsay(";
+constexpr std::string_view kRef = "parent.ref(";
+constexpr size_t kArgumentsPerLine = 9;
+
+std::optional<int32_t> WholeNumber(std::string_view text) {
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// The arguments of one call from `at` (just past its "("): quoted strings
+// with their backslash escapes undone, other arguments as written. `at` ends
+// past the closing ")".
+std::vector<std::string> Arguments(std::string_view script, size_t& at) {
+  std::vector<std::string> arguments;
+  while (at < script.size() && script[at] != ')') {
+    std::string argument;
+    if (script[at] == '\'') {
+      for (++at; at < script.size() && script[at] != '\''; ++at) {
+        if (script[at] == '\\' && at + 1 < script.size()) ++at;
+        argument += script[at];
+      }
+      ++at;  // the closing quote
+    } else {
+      for (; at < script.size() && script[at] != ',' && script[at] != ')'; ++at) {
+        argument += script[at];
+      }
+    }
+    arguments.push_back(std::move(argument));
+    if (at < script.size() && script[at] == ',') ++at;
+  }
+  ++at;
+  return arguments;
+}
+
+}  // namespace
+
+ChatAnswer ReadChatAnswer(std::string_view gbk_body) {
+  // Converted first: a GBK trail byte may be a backslash or a quote.
+  const std::string script = text::GbkToUtf8(gbk_body);
+  ChatAnswer answer;
+  for (size_t at = script.find(kAddSay); at != std::string::npos; at = script.find(kAddSay, at)) {
+    at += kAddSay.size();
+    const std::vector<std::string> arguments = Arguments(script, at);
+    for (size_t i = 0; i + kArgumentsPerLine <= arguments.size(); i += kArgumentsPerLine) {
+      answer.lines.push_back({WholeNumber(arguments[i]).value_or(0), arguments[i + 1],
+                              arguments[i + 2], arguments[i + 3]});
+    }
+  }
+  if (const size_t at = script.rfind(kRef); at != std::string::npos) {
+    const size_t from = at + kRef.size();
+    const size_t end = script.find(')', from);
+    if (end != std::string::npos) {
+      answer.newest_say_id = WholeNumber(std::string_view(script).substr(from, end - from));
+    }
+  }
+  return answer;
+}
+
+}  // namespace tavolin::load

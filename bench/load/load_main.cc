@@ -1,0 +1,325 @@
+// Copyright Tavolin developers.
+//
+// tavolin_load: the load benchmark of tavolin serve. For each number of
+// visitors N it starts the chat on a fresh database in a temporary folder,
+// logs N visitors in over HTTP (each with a session of its own), measures
+// quiet polls in a closed loop, then runs the visitors as browsers in an
+// open loop (a poll every six seconds each, lines posted meanwhile) and
+// checks that every visitor got each line it may see exactly once. A bare
+// Boost.Beast server answering a page of the poll answers' size is measured
+// the same way, for comparison. It prints one markdown table and the command
+// that made it, and exits non-zero when anything went wrong: a refused
+// login, a request not answered as the chat answers, a line lost,
+// duplicated or delivered to a visitor who may not see it.
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/load/browser_loop.h"
+#include "bench/load/chat_answer.h"
+#include "bench/load/chat_database.h"
+#include "bench/load/closed_loop.h"
+#include "bench/load/run_control.h"
+#include "bench/load/server_process.h"
+#include "bench/load/temp_folder.h"
+
+namespace tavolin::load {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kUsage[] =
+    "usage: tavolin_load [options]\n"
+    "  --visitors LIST         numbers of visitors online, one step each "
+    "(default 100,1000,10000,100000)\n"
+    "  --seconds S             length of the closed loop and of the browsers of each step "
+    "(default 5)\n"
+    "  --connections C         keep-alive connections (default 128)\n"
+    "  --threads T             client threads (default 2)\n"
+    "  --posts-per-second R    lines posted while the browsers poll (default 50)\n"
+    "  --poll-interval S       seconds between two polls of a browser (default 6)\n"
+    "  --tavolin PATH          the tavolin binary (default: beside this one)\n"
+    "  --bare PATH             the bare_server binary (default: beside this one)\n";
+
+// Logins still waiting after this long count as failed.
+constexpr auto kLoginLimit = std::chrono::minutes(30);
+
+struct Options {
+  std::vector<int> visitors = {100, 1000, 10000, 100000};
+  double seconds = 5;
+  int connections = 128;
+  int threads = 2;
+  double posts_per_second = 50;
+  double poll_interval = 6;
+  fs::path tavolin;
+  fs::path bare;
+};
+
+struct ChatStep {
+  int visitors = 0;
+  Logins logins;
+  double memory_per_visitor = 0;  // bytes
+  Throughput polls;
+  BrowserResult browsers;
+
+  uint64_t Failures() const {
+    return static_cast<uint64_t>(visitors - logins.succeeded) + polls.failed + browsers.failed;
+  }
+  bool Correct() const {
+    return Failures() == 0 && browsers.lost == 0 && browsers.duplicated == 0 &&
+           browsers.leaked == 0;
+  }
+};
+
+Clock::duration Seconds(double seconds) {
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+  Options options;
+  const fs::path here = fs::read_symlink("/proc/self/exe").parent_path();
+  options.tavolin = here / "tavolin";
+  options.bare = here / "bare_server";
+  for (int i = 1; i < argc; ++i) {
+    const std::string flag = argv[i];
+    if (flag == "--help" || i + 1 >= argc) return std::nullopt;
+    const std::string value = argv[++i];
+    try {
+      if (flag == "--visitors") {
+        options.visitors.clear();
+        std::stringstream list(value);
+        for (std::string item; std::getline(list, item, ',');) {
+          options.visitors.push_back(std::stoi(item));
+        }
+      } else if (flag == "--seconds") {
+        options.seconds = std::stod(value);
+      } else if (flag == "--connections") {
+        options.connections = std::stoi(value);
+      } else if (flag == "--threads") {
+        options.threads = std::stoi(value);
+      } else if (flag == "--posts-per-second") {
+        options.posts_per_second = std::stod(value);
+      } else if (flag == "--poll-interval") {
+        options.poll_interval = std::stod(value);
+      } else if (flag == "--tavolin") {
+        options.tavolin = value;
+      } else if (flag == "--bare") {
+        options.bare = value;
+      } else {
+        return std::nullopt;
+      }
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  }
+  std::sort(options.visitors.begin(), options.visitors.end());
+  const bool sane = !options.visitors.empty() && options.visitors.front() >= options.threads &&
+                    options.seconds > 0 && options.connections >= options.threads &&
+                    options.threads >= 1 && options.posts_per_second >= 0 &&
+                    options.poll_interval > 0;
+  if (!sane) return std::nullopt;
+  return options;
+}
+
+// The soft limit on open files raised to the hard one; returns the limit.
+rlim_t RaiseOpenFileLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+  getrlimit(RLIMIT_NOFILE, &limit);
+  return limit.rlim_cur;
+}
+
+// The say ring keeps a minute of posts, ten poll intervals, so no line is
+// overwritten before every visitor has polled even when polls lag; the
+// ring's index is a 16-bit number, which allows 32768 slots at most.
+int SayRingLines(double posts_per_second) {
+  return std::clamp(static_cast<int>(std::ceil(posts_per_second * 60)), 200, 32768);
+}
+
+boost::asio::ip::tcp::endpoint Loopback(uint16_t port) {
+  return {boost::asio::ip::make_address("127.0.0.1"), port};
+}
+
+bool IsPollAnswer(const HttpAnswer& answer) {
+  return answer.status == 200 && ReadChatAnswer(answer.body).newest_say_id.has_value();
+}
+
+ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
+  ChatStep step;
+  step.visitors = n;
+  const std::string name = "chat-" + std::to_string(n);
+  const fs::path database = folder / (name + ".db");
+  PrepareChatDatabase(database.string(), n, SayRingLines(options.posts_per_second));
+  ServerProcess server({options.tavolin.string(), "serve", "--listen", "127.0.0.1:0", "--db",
+                        "sqlite:" + database.string()},
+                       folder / (name + ".log"));
+  ConnectionPool pool(Loopback(server.port()), options.connections, options.threads);
+  std::vector<Visitor> visitors(n);
+
+  // Every connection open and every server thread at work before the first
+  // reading, so the memory they take is not put down to the visitors.
+  MeasureClosedLoop(
+      pool, [](uint64_t) { return GetRequest("/", ""); },
+      [](const HttpAnswer& answer) { return answer.status == 200; }, std::chrono::seconds(30),
+      2 * static_cast<uint64_t>(options.connections));
+  const int64_t memory_before = server.ResidentBytes();
+  step.logins = LogIn(pool, visitors, kLoginLimit);
+  step.memory_per_visitor =
+      static_cast<double>(server.ResidentBytes() - memory_before) / static_cast<double>(n);
+  std::cerr << "N=" << n << ": " << step.logins.succeeded << " of " << n << " logins in "
+            << step.logins.seconds << " s"
+            << (step.logins.first_refusal.empty() ? "" : ", first refused: ")
+            << step.logins.first_refusal << "\n";
+
+  const auto inside = std::find_if(visitors.begin(), visitors.end(),
+                                   [](const Visitor& v) { return !v.cookie.empty(); });
+  const std::optional<int32_t> newest =
+      inside == visitors.end() || interrupted ? std::nullopt : NewestSayId(pool, *inside);
+  if (newest) {
+    for (Visitor& visitor : visitors) visitor.last_say_id = *newest;
+    step.polls = MeasureClosedLoop(
+        pool, [&visitors, n](uint64_t i) { return PollRequest(visitors[i % n]); }, IsPollAnswer,
+        Seconds(options.seconds));
+    std::cerr << "N=" << n << ": closed loop: " << step.polls.good << " polls, "
+              << step.polls.failed << " failed\n";
+    BrowserOptions browsing;
+    browsing.duration = Seconds(options.seconds);
+    browsing.poll_interval = Seconds(options.poll_interval);
+    browsing.posts_per_second = options.posts_per_second;
+    if (!interrupted) step.browsers = RunBrowsers(pool, visitors, browsing);
+    std::cerr << "N=" << n << ": browsers: " << step.browsers.polls << " polls, "
+              << step.browsers.posts << " posts, " << step.browsers.failed << " failed\n";
+  }
+  if (const std::string log = server.LogSummary(5); !log.empty()) {
+    std::cerr << "N=" << n << ": the server's standard error:\n" << log;
+  }
+  return step;
+}
+
+Throughput RunBare(const Options& options, size_t body_bytes, const fs::path& folder) {
+  ServerProcess server({options.bare.string(), "--body-bytes", std::to_string(body_bytes)},
+                       folder / "bare.log");
+  ConnectionPool pool(Loopback(server.port()), options.connections, options.threads);
+  // A cookie of a session's size, so the requests weigh as the polls do.
+  const std::string request =
+      GetRequest("/refresh.asp?sayid=100000", "TAVOLINSID=" + std::string(32, '0'));
+  return MeasureClosedLoop(
+      pool, [&request](uint64_t) { return request; },
+      [](const HttpAnswer& answer) { return answer.status == 200; }, Seconds(options.seconds));
+}
+
+std::string Fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string Command(int argc, char** argv) {
+  std::string command;
+  for (int i = 0; i < argc; ++i) {
+    const std::string word = argv[i];
+    const bool plain = word.find_first_not_of(
+                           "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                           "0123456789_./,:=+-") == std::string::npos;
+    command += (i ? " " : "") + (plain ? word : "'" + word + "'");
+  }
+  return command;
+}
+
+void PrintTable(const Options& options, std::vector<ChatStep>& steps, Throughput& bare) {
+  std::cout
+      << "| visitors | logins/s | server memory per visitor | polls/s | p50 ms | p99 ms "
+         "| polls/s ÷ bare req/s | polls/s ÷ polls/s at N="
+      << steps.front().visitors
+      << " | browser polls/s (target) | browser poll p99 ms | post p99 ms | lines posted "
+         "| lost | duplicated | leaked | failed requests |\n"
+         "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+  const double smallest = steps.front().polls.PerSecond();
+  for (ChatStep& step : steps) {
+    BrowserResult& b = step.browsers;
+    std::cout << "| " << step.visitors << " | "
+              << Fixed(step.logins.succeeded / std::max(step.logins.seconds, 1e-9), 0) << " | "
+              << Fixed(step.memory_per_visitor / 1024, 1) << " KiB | "
+              << Fixed(step.polls.PerSecond(), 0) << " | "
+              << Fixed(step.polls.latency.PercentileMs(0.50), 2) << " | "
+              << Fixed(step.polls.latency.PercentileMs(0.99), 2) << " | "
+              << Fixed(step.polls.PerSecond() / std::max(bare.PerSecond(), 1e-9), 3) << " | "
+              << Fixed(step.polls.PerSecond() / std::max(smallest, 1e-9), 3) << " | "
+              << Fixed(b.polls / std::max(b.seconds, 1e-9), 0) << " ("
+              << Fixed(step.visitors / options.poll_interval, 0) << ") | "
+              << Fixed(b.poll_latency.PercentileMs(0.99), 2) << " | "
+              << Fixed(b.post_latency.PercentileMs(0.99), 2) << " | " << b.lines << " | " << b.lost
+              << " | " << b.duplicated << " | " << b.leaked << " | " << step.Failures() << " |\n";
+  }
+  std::cout << "| bare Beast server | | | " << Fixed(bare.PerSecond(), 0) << " | "
+            << Fixed(bare.latency.PercentileMs(0.50), 2) << " | "
+            << Fixed(bare.latency.PercentileMs(0.99), 2) << " | 1.000 | | | | | | | | | "
+            << bare.failed << " |\n";
+}
+
+int Run(int argc, char** argv) {
+  const std::optional<Options> options = ParseOptions(argc, argv);
+  if (!options) {
+    const bool asked = argc == 2 && std::string_view(argv[1]) == "--help";
+    (asked ? std::cout : std::cerr) << kUsage;
+    return asked ? 0 : 2;
+  }
+  StopOnInterrupt();
+  const rlim_t open_files = RaiseOpenFileLimit();
+  if (static_cast<rlim_t>(options->connections) + 64 > open_files) {
+    std::cerr << "tavolin_load: " << options->connections
+              << " connections need more open files than the limit of " << open_files << "\n";
+    return 2;
+  }
+
+  TempFolder folder;
+  std::vector<ChatStep> steps;
+  bool correct = true;
+  for (const int n : options->visitors) {
+    if (interrupted) break;
+    steps.push_back(RunChat(*options, n, folder.path()));
+    correct = correct && steps.back().Correct();
+  }
+  if (interrupted) {
+    std::cerr << "tavolin_load: interrupted\n";
+    return 130;
+  }
+  // The yardstick answers pages of the size the chat's polls had.
+  const ChatStep& first = steps.front();
+  const size_t poll_bytes = first.polls.good ? first.polls.body_bytes / first.polls.good : 256;
+  Throughput bare = RunBare(*options, poll_bytes, folder.path());
+  correct = correct && bare.failed == 0;
+
+  PrintTable(*options, steps, bare);
+  std::cout << "\n"
+            << options->connections << " keep-alive connections over " << options->threads
+            << " client threads (open-file limit " << open_files << "); closed loop and browsers "
+            << options->seconds << " s per step, " << options->posts_per_second
+            << " posts/s, a poll every " << options->poll_interval << " s; bare server page "
+            << poll_bytes << " bytes.\n"
+            << "command: " << Command(argc, argv) << "\n";
+  if (!correct) std::cout << "FAILED: see the failed, lost, duplicated and leaked columns.\n";
+  return correct ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace tavolin::load
+
+int main(int argc, char** argv) {
+  try {
+    return tavolin::load::Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "tavolin_load: " << e.what() << "\n";
+    return 1;
+  }
+}
