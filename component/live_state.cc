@@ -53,6 +53,14 @@ void InProcessLiveState::WriteRing(Ring ring) {
   application().Set(prefix_ + "_current", std::move(ring.current));
 }
 
+LiveState::Ring InProcessLiveState::TakeRing() {
+  Ring ring = ReadRing();
+  // The stored array is let go, so the taken one is the only holder left
+  // (unless a reader still holds it) and changes in place.
+  application().Set(prefix_ + "_says", Variant());
+  return ring;
+}
+
 Variant InProcessLiveState::Counter(std::string_view suffix) const {
   return application().Get(prefix_ + std::string(suffix));
 }

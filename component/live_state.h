@@ -127,6 +127,9 @@ class LiveState : public ApplicationObject {
   };
   virtual Ring ReadRing() const = 0;
   virtual void WriteRing(Ring ring) = 0;
+  // The ring to change: the live state lets go of it until WriteRing puts it
+  // back, so that changing it does not copy it. Use RingChange.
+  virtual Ring TakeRing() = 0;
   // The counters by their state-key suffix: "_chatroomclock" (when the user
   // check last ran), "_visitor" and "_hour24" (the visit counters).
   virtual Variant Counter(std::string_view suffix) const = 0;
@@ -144,6 +147,7 @@ class InProcessLiveState : public LiveState {
 
   Ring ReadRing() const override;
   void WriteRing(Ring ring) override;
+  Ring TakeRing() override;
   Variant Counter(std::string_view suffix) const override;
   void SetCounter(std::string_view suffix, Variant value) override;
 
@@ -152,6 +156,24 @@ class InProcessLiveState : public LiveState {
 
   Application* application_;
   std::string prefix_;
+};
+
+// The say ring taken out of a live state for a change, and put back when the
+// change ends, whether it changed it or not. REQUIRES: made and ended while
+// the application lock is held.
+class RingChange {
+ public:
+  explicit RingChange(LiveState& live) : live_(live), ring_(live.TakeRing()) {}
+  ~RingChange() { live_.WriteRing(std::move(ring_)); }
+  RingChange(const RingChange&) = delete;
+  RingChange& operator=(const RingChange&) = delete;
+
+  Variant& says() { return ring_.says; }
+  Variant& current() { return ring_.current; }
+
+ private:
+  LiveState& live_;
+  LiveState::Ring ring_;
 };
 
 // The live state of the chat under `prefix` in `application`: the one stored

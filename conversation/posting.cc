@@ -154,9 +154,9 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
   // visit's record is found again and changed in place, and a visit that
   // ended meanwhile is not written back.
   visitor_ = SameVisit(live, *visitor_);
-  LiveState::Ring ring = live.ReadRing();
-  Variant& says = ring.says;
-  Variant& current = ring.current;
+  RingChange ring(live);
+  Variant& says = ring.says();
+  Variant& current = ring.current();
   if (!post.error.empty()) {
     post.out += "parent.addsay(-1,'" + post.error + "','','" + my_name_ + "',0,'990066','',-2,'" +
                 GetTimeStr().ToText() + "');";
@@ -170,7 +170,6 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
     Variant who(my_name_), addressee(post.to_who), secret_flag(post.secret), room(room_id_),
         text(post.text), c1(post.color1), c2(post.color2), act(post.act);
     Newsay(who, addressee, secret_flag, room, text, c1, c2, act, says, current);
-    live.WriteRing(ring);
     if (visitor_) visitor_->set_field(user_field::kLastLine, env_->Now().ToString());
   }
 

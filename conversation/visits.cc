@@ -19,15 +19,13 @@ struct LiveValues {
   Application& application;
   std::string prefix;
   LiveState& live;
-  LiveState::Ring ring;
+  RingChange ring;
 
   LiveValues(Application& app, std::string key_prefix)
       : application(app),
         prefix(std::move(key_prefix)),
         live(*LiveStateOf(app, prefix)),
-        ring(live.ReadRing()) {}
-
-  void StoreRing() { live.WriteRing(ring); }
+        ring(live) {}
 };
 
 // Takes `name` out of the user list and its room, and tells the room.
@@ -44,8 +42,8 @@ void Leave(Corvane& object, LiveValues& values, const std::string& name, const s
   Variant who(name), to_who(page::kEverybody), secret(int16_t{0}), room_id(room),
       mess(std::string(parts[0]) + "<\\script>parent.dell(\\'" + name + "\\')</\\script>"),
       c1(parts[1]), c2(parts[2]), act(-3);
-  object.Newsay(who, to_who, secret, room_id, mess, c1, c2, act, values.ring.says,
-                values.ring.current);
+  object.Newsay(who, to_who, secret, room_id, mess, c1, c2, act, values.ring.says(),
+                values.ring.current());
 }
 
 }  // namespace
@@ -55,7 +53,6 @@ bool EndVisit(Corvane& object, Application& application, Session& session) {
   LiveValues values(application, object.ConstStr().ToText());
   if (object.CheckVisitor(session, values.live) == 0) return false;
   Leave(object, values, object.MyName().ToText(), object.room_id().ToText());
-  values.StoreRing();
   return true;
 }
 
@@ -73,7 +70,6 @@ int EndSilentVisits(Corvane& object, Application& application, DateTime now,
   });
   const int ended = static_cast<int>(silent.size());
   for (const auto& [name, room] : silent) Leave(object, values, name, room);
-  if (ended > 0) values.StoreRing();
   return ended;
 }
 

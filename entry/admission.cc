@@ -36,7 +36,8 @@ std::optional<std::string> Corvane::AdmissionRefusal(Application& application, R
   const bool proxies_refused = application.Get(Key("_disableproxy")).ToDouble() - 1 == 0;
   if (!via.empty() && !forwarded.empty() && proxies_refused) return "管理员禁止通过代理登录！";
 
-  login.max_people = application.Get(Key("_maxpeople")).ToInteger();
+  // Read as a 32-bit number: a chat may hold more than 32,767 visitors.
+  login.max_people = application.Get(Key("_maxpeople")).ToLong();
   login.name =
       std::string(text::LeftChars(text::TrimBlanks(request.Item("sUserName").ToText()), 10));
   login.typed_password = request.Item("sPass").ToText();

@@ -96,6 +96,12 @@ TEST(AdmissionTest, CapacityLetsOneMoreThanTheMaximumIn) {
   unlimited.Load();
   EXPECT_EQ(unlimited.LogIn("eve"), "");
   EXPECT_EQ(unlimited.LogIn("fay"), "对不起：聊天室已经满员了！");
+
+  // A capacity past the 16-bit range is a capacity, not an overflow.
+  LoginChat large;
+  large.SetParam("maxpeople", "100000");
+  large.Load();
+  EXPECT_EQ(large.LogIn("gus"), "");
 }
 
 }  // namespace

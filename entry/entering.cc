@@ -58,9 +58,9 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
     message = EnterMessage(first_entry, "_enterchatshow");
   }
 
-  LiveState::Ring ring = live.ReadRing();
-  Variant& says = ring.says;
-  Variant& current = ring.current;
+  RingChange ring(live);
+  Variant& says = ring.says();
+  Variant& current = ring.current();
   const int32_t last_say_id = says.array().at(current.ToLong(), 0).ToLong();
 
   const std::string room_key = std::to_string(room_id_);
@@ -93,7 +93,6 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
   session.Set("mytemp", Variant(token));
   live.ChangeOccupants(room_key, LiveState::OccupantChange::kAddWord, login.name);
   live.SetRoomField(room_key, room_field::kLastActivity, now);
-  live.WriteRing(std::move(ring));
   live.AppendUser(user);
 }
 

@@ -20,7 +20,7 @@ struct Corvane::Login {
   std::string name;            // sUserName trimmed and cut to 10 characters
   std::string lower_name;      // the name in small letters, for the name rules
   std::string typed_password;  // sPass as sent
-  int16_t max_people = 0;
+  int32_t max_people = 0;
   // Set before the account check.
   std::string scrambled_password;
 

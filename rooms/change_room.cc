@@ -90,9 +90,9 @@ Variant Corvane::ChangeRoom(Application& TheApplication, Session& TheSession, Re
 
   // Each notice carries the script that adds the visitor to, or removes the
   // visitor from, the user list of everybody in that room.
-  LiveState::Ring ring = live.ReadRing();
-  Variant& says = ring.says;
-  Variant& current = ring.current;
+  RingChange ring(live);
+  Variant& says = ring.says();
+  Variant& current = ring.current();
   Variant who(my_name_), is_public(int16_t{0}), notice(int16_t{-3});
   Variant old_name(old_room.field(room_field::kName)), new_room(target_id),
       entry_text(enter[0] + R"(<\script>parent.addl(\')" + my_name_ + R"(\',)" +
@@ -112,7 +112,6 @@ Variant Corvane::ChangeRoom(Application& TheApplication, Session& TheSession, Re
   // leaves the old room's.
   live.ChangeOccupants(target_id, LiveState::OccupantChange::kAppend, my_name_);
   live.ChangeOccupants(old_id, LiveState::OccupantChange::kRemoveWordCollapse, my_name_);
-  live.WriteRing(std::move(ring));
   StoreVisitor(TheApplication);
   return Variant("");
 }

@@ -73,12 +73,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
   http::response<http::string_body> response_;
 };
 
-void Accept(tcp::acceptor& acceptor, const std::string& body) {
-  acceptor.async_accept(net::make_strand(acceptor.get_executor()),
-                        [&acceptor, &body](beast::error_code ec, tcp::socket socket) {
+// Each connection gets a strand of its own on the pool (a strand made from
+// the acceptor's strand would put every connection on that one strand).
+void Accept(net::io_context& io, tcp::acceptor& acceptor, const std::string& body) {
+  acceptor.async_accept(net::make_strand(io),
+                        [&io, &acceptor, &body](beast::error_code ec, tcp::socket socket) {
                           if (ec == net::error::operation_aborted) return;
                           if (!ec) std::make_shared<Connection>(std::move(socket), body)->Read();
-                          Accept(acceptor, body);
+                          Accept(io, acceptor, body);
                         });
 }
 
@@ -107,7 +109,7 @@ int main(int argc, char** argv) {
   const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
   net::io_context io(static_cast<int>(threads));
   tcp::acceptor acceptor(net::make_strand(io), {net::ip::make_address("127.0.0.1"), 0});
-  Accept(acceptor, body);
+  Accept(io, acceptor, body);
   std::vector<std::thread> pool;
   for (unsigned i = 0; i < threads; ++i) pool.emplace_back([&io] { io.run(); });
   std::cout << "bare_server: listening on http://127.0.0.1:" << acceptor.local_endpoint().port()
