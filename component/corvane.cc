@@ -9,6 +9,7 @@
 
 #include "component/live_state.h"
 #include "component/schema.h"
+#include "tavolin/connection_pool.h"
 #include "tavolin/error.h"
 
 namespace tavolin {
@@ -24,7 +25,8 @@ Connection& Corvane::Database(Application& application) {
       throw CallError(ErrorCode::kDatabase,
                       "no database connection string under " + Key("_connstr"));
     }
-    database_ = OpenConnection(connection_string.ToText(), env_, ChatSchemaScript());
+    database_ =
+        ConnectionPoolOf(application)->Open(connection_string.ToText(), env_, ChatSchemaScript());
   }
   return *database_;
 }

@@ -73,6 +73,8 @@ class SqliteConnection : public Connection {
   // statement is refused before anything runs.
   std::unique_ptr<RecordSet> Execute(std::string_view command,
                                      const std::vector<Variant>& params = {}) override;
+  // True for a file database outside a transaction.
+  bool Reusable() const override;
 
  private:
   // Takes ownership of `db`.

@@ -64,6 +64,9 @@ class Connection {
   // A command that returns no rows gives an empty record set.
   virtual std::unique_ptr<RecordSet> Execute(std::string_view command,
                                              const std::vector<Variant>& params = {}) = 0;
+  // Whether the connection may serve another caller once this one is done
+  // with it (ConnectionPool): no transaction open, nothing tied to its life.
+  virtual bool Reusable() const { return false; }
 };
 
 // Opens the database named by `connection_string`. When the database has no

@@ -12,7 +12,8 @@
 #endif
 
 #define GUARDED_BY(x) TAVOLIN_THREAD_ANNOTATION(guarded_by(x))
-#define EXCLUSIVE_LOCKS_REQUIRED(...) TAVOLIN_THREAD_ANNOTATION(exclusive_locks_required(__VA_ARGS__))
+#define EXCLUSIVE_LOCKS_REQUIRED(...) \
+  TAVOLIN_THREAD_ANNOTATION(exclusive_locks_required(__VA_ARGS__))
 #define LOCKS_EXCLUDED(...) TAVOLIN_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
 
 #endif  // TAVOLIN_THREAD_ANNOTATIONS_H_

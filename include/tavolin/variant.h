@@ -35,15 +35,15 @@ class Variant {
   Variant() = default;  // Empty
   static Variant Null();
 
-  Variant(bool value);          // NOLINT(google-explicit-constructor)
-  Variant(int16_t value);       // NOLINT: Integer, 16-bit
-  Variant(int value);           // NOLINT: Long, 32-bit
-  Variant(double value);        // NOLINT
-  Variant(DateTime value);      // NOLINT
-  Variant(std::string value);   // NOLINT
+  Variant(bool value);              // NOLINT(google-explicit-constructor)
+  Variant(int16_t value);           // NOLINT: Integer, 16-bit
+  Variant(int value);               // NOLINT: Long, 32-bit
+  Variant(double value);            // NOLINT
+  Variant(DateTime value);          // NOLINT
+  Variant(std::string value);       // NOLINT
   Variant(std::string_view value);  // NOLINT
-  Variant(const char* value);   // NOLINT
-  Variant(VariantArray value);  // NOLINT
+  Variant(const char* value);       // NOLINT
+  Variant(VariantArray value);      // NOLINT
 
   Type type() const;
   bool is_empty() const { return type() == Type::kEmpty; }
