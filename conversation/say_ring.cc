@@ -22,15 +22,16 @@ constexpr int kSecret = 3;
 constexpr int kRoom = 4;
 constexpr int kSayText = 5;
 
-// A slot is visible to `name` in `room` when the line is public or from or
-// to that name, and belongs to that room or to every room (room below -1).
+// A slot is visible to `name` in `room` when the line belongs to that room or
+// to every room (room below -1), and is public or from or to that name. The
+// room and the secret flag are numbers in the slot; the names are texts
+// elsewhere in memory, so they are compared last, for the few private lines
+// of the visitor's own room.
 bool Visible(const VariantArray& ring, int slot, std::string_view name, int32_t room) {
-  const bool addressed = ring.at(slot, kWho).view() == name ||
-                         ring.at(slot, kToWho).view() == name ||
-                         ring.at(slot, kSecret).ToDouble() == 0;
-  if (!addressed) return false;
   const int32_t line_room = ring.at(slot, kRoom).ToLong();
-  return line_room == room || line_room < -1;
+  if (line_room != room && line_room >= -1) return false;
+  return ring.at(slot, kSecret).ToDouble() == 0 || ring.at(slot, kWho).view() == name ||
+         ring.at(slot, kToWho).view() == name;
 }
 
 // Walks slots from `from` down to `to`, collecting the visible ones, until the
