@@ -27,19 +27,27 @@ std::optional<int32_t> WholeNumber(std::string_view text) {
 std::vector<std::string> Arguments(std::string_view script, size_t& at) {
   std::vector<std::string> arguments;
   while (at < script.size() && script[at] != ')') {
-    std::string argument;
+    std::string& argument = arguments.emplace_back();
     if (script[at] == '\'') {
-      for (++at; at < script.size() && script[at] != '\''; ++at) {
-        if (script[at] == '\\' && at + 1 < script.size()) ++at;
-        argument += script[at];
+      // Copied a run at a time: every answer carries dozens of lines.
+      ++at;
+      for (;;) {
+        const size_t stop = script.find_first_of("'\\", at);
+        argument.append(script.substr(at, stop == std::string_view::npos ? stop : stop - at));
+        if (stop == std::string_view::npos) {
+          at = script.size();
+          break;
+        }
+        at = stop + 1;
+        if (script[stop] == '\'') break;
+        if (at < script.size()) argument += script[at++];  // the escaped character
       }
-      ++at;  // the closing quote
     } else {
-      for (; at < script.size() && script[at] != ',' && script[at] != ')'; ++at) {
-        argument += script[at];
-      }
+      const size_t stop = script.find_first_of(",)", at);
+      const size_t end = stop == std::string_view::npos ? script.size() : stop;
+      argument.assign(script.substr(at, end - at));
+      at = end;
     }
-    arguments.push_back(std::move(argument));
     if (at < script.size() && script[at] == ',') ++at;
   }
   ++at;
