@@ -6,40 +6,65 @@
 
 namespace tavolin {
 
+size_t Application::FoldedHash::operator()(std::string_view key) const {
+  // FNV-1a over the lower-case bytes.
+  size_t hash = 14695981039346656037ull;
+  for (const char c : key) {
+    hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+bool Application::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+  return EqualsIgnoreAsciiCase(a, b);
+}
+
+namespace {
+
+// Stores `value` under `key`, keeping the spelling of the key first stored.
+template <typename Map, typename Value>
+void Store(Map& map, std::string_view key, Value value) {
+  const auto it = map.find(key);
+  if (it != map.end()) {
+    it->second = std::move(value);
+  } else {
+    map.emplace(std::string(key), std::move(value));
+  }
+}
+
+}  // namespace
+
 Variant Application::Get(std::string_view key) const {
-  const std::string folded = AsciiLower(key);
   std::shared_lock lock(values_mutex_);
-  const auto it = values_.find(folded);
+  const auto it = values_.find(key);
   return it == values_.end() ? Variant() : it->second;
 }
 
 void Application::Set(std::string_view key, Variant value) {
-  std::string folded = AsciiLower(key);
   std::unique_lock lock(values_mutex_);
-  values_.insert_or_assign(std::move(folded), std::move(value));
+  Store(values_, key, std::move(value));
 }
 
 std::shared_ptr<ApplicationObject> Application::GetObject(std::string_view key) const {
-  const std::string folded = AsciiLower(key);
   std::shared_lock lock(values_mutex_);
-  const auto it = objects_.find(folded);
+  const auto it = objects_.find(key);
   return it == objects_.end() ? nullptr : it->second;
 }
 
 void Application::SetObject(std::string_view key, std::shared_ptr<ApplicationObject> object) {
-  std::string folded = AsciiLower(key);
   std::unique_lock lock(values_mutex_);
-  objects_.insert_or_assign(std::move(folded), std::move(object));
+  Store(objects_, key, std::move(object));
 }
 
 std::shared_ptr<ApplicationObject> Application::GetOrMakeObject(
     std::string_view key, const std::function<std::shared_ptr<ApplicationObject>()>& make) {
   if (std::shared_ptr<ApplicationObject> found = GetObject(key)) return found;
-  std::string folded = AsciiLower(key);
   std::unique_lock lock(values_mutex_);
-  auto& slot = objects_[std::move(folded)];
-  if (!slot) slot = make();
-  return slot;
+  auto it = objects_.find(key);
+  if (it == objects_.end()) it = objects_.emplace(std::string(key), nullptr).first;
+  if (!it->second) it->second = make();
+  return it->second;
 }
 
 }  // namespace tavolin

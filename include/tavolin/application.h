@@ -66,10 +66,22 @@ class Application {
   void Unlock() { sequence_mutex_.unlock(); }
 
  private:
+  // Hashing and comparing keys without regard to ASCII letter case, so that
+  // a lookup needs no folded copy of its key (every request makes several).
+  struct FoldedHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view key) const;
+  };
+  struct FoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  template <typename Value>
+  using FoldedMap = std::unordered_map<std::string, Value, FoldedHash, FoldedEqual>;
+
   mutable std::shared_mutex values_mutex_;
-  std::unordered_map<std::string, Variant> values_ GUARDED_BY(values_mutex_);
-  std::unordered_map<std::string, std::shared_ptr<ApplicationObject>> objects_
-      GUARDED_BY(values_mutex_);
+  FoldedMap<Variant> values_ GUARDED_BY(values_mutex_);
+  FoldedMap<std::shared_ptr<ApplicationObject>> objects_ GUARDED_BY(values_mutex_);
   std::mutex sequence_mutex_;
 };
 
