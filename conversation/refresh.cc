@@ -32,27 +32,32 @@ Variant Corvane::refresh(Application& TheApplication, Session& TheSession, Reque
 
   std::string page(page::kPollPrefix);
   LiveState& live = Live(TheApplication);
-  ApplicationLock lock(TheApplication);
-  if (CheckVisitor(TheSession, live) == 0) {
-    return Variant(page.append(page::kShowError));
+  std::vector<std::pair<Variant, Variant>> lines;
+  std::string newest;
+  int online = 0;
+  {
+    ApplicationLock lock(TheApplication);
+    if (CheckVisitor(TheSession, live) == 0) return Variant(page.append(page::kShowError));
+    if (IdleTooLong(TheApplication)) return Variant(page.append(page::kClose));
+
+    const std::optional<int32_t> requested = OptionalSayId(sayid_value, "sayid");
+    const int32_t last_seen =
+        requested ? *requested : Variant(visitor_->field(user_field::kDeliveredSayId)).ToLong();
+    const auto [says, current] = live.ReadRing();
+    lines = NewSays(says, current, last_seen);
+    newest = says.array().at(current.ToLong(), 0).ToText();
+    online = live.UserCount();
+
+    visitor_->set_field(user_field::kLastPoll, env_->Now().ToString());
+    visitor_->set_field(user_field::kDeliveredSayId, newest);
+    StoreVisitor(TheApplication);
   }
-  if (IdleTooLong(TheApplication)) return Variant(page.append(page::kClose));
 
-  const std::optional<int32_t> requested = OptionalSayId(sayid_value, "sayid");
-  const int32_t last_seen =
-      requested ? *requested : Variant(visitor_->field(user_field::kDeliveredSayId)).ToLong();
-  const auto [says, current] = live.ReadRing();
-  const std::string lines = GetNewSays(says, current, last_seen).ToText();
-  const std::string newest = says.array().at(current.ToLong(), 0).ToText();
-
+  // The lines' texts are shared with the ring and never change: the answer
+  // is written out without holding up the other requests.
   page += page::kReloadAndScript;
-  if (lines != page::kNothingToDeliver) page += "parent.addsay(" + lines + ");";
-  page += "parent.ref(" + newest + ");parent.allusernum=" + std::to_string(live.UserCount()) +
-          ";</script>";
-
-  visitor_->set_field(user_field::kLastPoll, env_->Now().ToString());
-  visitor_->set_field(user_field::kDeliveredSayId, newest);
-  StoreVisitor(TheApplication);
+  if (!lines.empty()) page += "parent.addsay(" + JoinSays(lines) + ");";
+  page += "parent.ref(" + newest + ");parent.allusernum=" + std::to_string(online) + ";</script>";
   return Variant(std::move(page));
 }
 

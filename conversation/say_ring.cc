@@ -67,6 +67,11 @@ void Corvane::Newsay(Variant& who, Variant& ToWho, Variant& secret, Variant& roo
 }
 
 Variant Corvane::GetNewSays(const Variant& says, const Variant& current, int32_t sayid) {
+  return Variant(JoinSays(NewSays(says, current, sayid)));
+}
+
+std::vector<std::pair<Variant, Variant>> Corvane::NewSays(const Variant& says,
+                                                          const Variant& current, int32_t sayid) {
   const VariantArray& ring = says.array();
   const int newest = current.ToLong();
   // Newest first: down from the newest slot, then, once the ring has wrapped,
@@ -75,14 +80,26 @@ Variant Corvane::GetNewSays(const Variant& says, const Variant& current, int32_t
   CollectNewer(ring, newest, 0, sayid, my_name_, room_id_, slots);
   CollectNewer(ring, ring.upper_bound(1), newest + 1, sayid, my_name_, room_id_, slots);
 
-  std::string delivery;
+  std::vector<std::pair<Variant, Variant>> lines;
+  lines.reserve(slots.size());
   for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot) {
-    delivery += ring.at(*slot, kSayId).ToText();
+    lines.emplace_back(ring.at(*slot, kSayId), ring.at(*slot, kSayText));
+  }
+  return lines;
+}
+
+std::string Corvane::JoinSays(const std::vector<std::pair<Variant, Variant>>& lines) {
+  size_t length = page::kNothingToDeliver.size();
+  for (const auto& [id, text] : lines) length += 12 + text.view().size();
+  std::string delivery;
+  delivery.reserve(length);
+  for (const auto& [id, text] : lines) {
+    delivery += id.ToText();
     delivery += ',';
-    delivery += ring.at(*slot, kSayText).view();
+    delivery += text.view();
   }
   delivery += page::kNothingToDeliver;
-  return Variant(std::move(delivery));
+  return delivery;
 }
 
 }  // namespace tavolin

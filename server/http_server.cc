@@ -94,7 +94,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
       refusal.status = StatusForReadError(ec);
       refusal.content_type = "text/plain";
       refusal.body = std::string(http::obsolete_reason(static_cast<http::status>(refusal.status)));
-      return Write(refusal, /*keep_alive=*/false, /*version=*/11);
+      return Write(std::move(refusal), /*keep_alive=*/false, /*version=*/11);
     }
     const http::request<http::string_body>& request = parser_->get();
     HttpRequest in;
@@ -120,17 +120,17 @@ class Connection : public std::enable_shared_from_this<Connection> {
       out.content_type = "text/plain";
       out.body = "Internal Server Error";
     }
-    Write(out, request.keep_alive() && !shared_->stopping, request.version());
+    Write(std::move(out), request.keep_alive() && !shared_->stopping, request.version());
   }
 
-  void Write(const HttpResponse& out, bool keep_alive, unsigned version) {
+  void Write(HttpResponse&& out, bool keep_alive, unsigned version) {
     response_ = {};
     response_.version(version);
     response_.result(static_cast<unsigned>(out.status));
     response_.set(http::field::server, "Tavolin");
     response_.set(http::field::content_type, out.content_type);
     for (const auto& [name, value] : out.headers) response_.insert(name, value);
-    response_.body() = out.body;
+    response_.body() = std::move(out.body);
     response_.keep_alive(keep_alive);
     response_.prepare_payload();
     stream_.expires_after(shared_->options.read_timeout);

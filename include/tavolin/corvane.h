@@ -28,6 +28,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tavolin/application.h"
@@ -194,6 +195,13 @@ class Corvane {
 
   // Private operations.
   Variant GetNewSays(const Variant& says, const Variant& current, int32_t sayid);
+  // The lines GetNewSays delivers, oldest first: say id and ready-made text,
+  // the texts shared with the ring, so that JoinSays can write them out after
+  // the application lock is let go.
+  std::vector<std::pair<Variant, Variant>> NewSays(const Variant& says, const Variant& current,
+                                                   int32_t sayid);
+  // The delivery text of `lines`, as GetNewSays returns it.
+  static std::string JoinSays(const std::vector<std::pair<Variant, Variant>>& lines);
   void LoadRoomList(Application& TheApplication);
   Variant ClearStaleUsers(Application& TheApplication, Variant& UMod);
   Variant KeepPopularRooms(Application& TheApplication, Variant& UMod);
