@@ -1,15 +1,14 @@
 // Copyright Tavolin developers.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tavolin/database.h"
 #include "tavolin/error.h"
+#include "testing/chat_test_env.h"
 
 namespace tavolin {
 namespace {
@@ -39,22 +38,6 @@ Variant Scalar(Connection& db, std::string_view query, const std::vector<Variant
 int Count(Connection& db, std::string_view table) {
   return Scalar(db, "SELECT count(*) AS v FROM " + std::string(table)).ToLong();
 }
-
-// A database file in a private directory, removed with its WAL files.
-class TempDatabase {
- public:
-  explicit TempDatabase(const std::string& name)
-      : dir_(std::filesystem::temp_directory_path() /
-             ("tavolin_db_test_" + std::to_string(getpid()) + "_" + name)) {
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  ~TempDatabase() { std::filesystem::remove_all(dir_); }
-  std::string connection_string() const { return "sqlite:" + (dir_ / "chat.db").string(); }
-
- private:
-  std::filesystem::path dir_;
-};
 
 class DatabaseTest : public ::testing::Test {
  protected:
@@ -219,7 +202,7 @@ TEST_F(DatabaseTest, NowReadsTheEnvClock) {
 
 TEST(DatabaseCreateTest, CreateScriptRunsOnceOnANewDatabase) {
   ManualClockEnv env(At(2024, 3, 10, 14, 5, 9));
-  TempDatabase file("create");
+  testing::TempDatabase file;
   const std::string script =
       "CREATE TABLE room (ID INTEGER PRIMARY KEY, room_name TEXT);\n"
       "INSERT INTO room (room_name) VALUES ('大厅');\n"
@@ -236,7 +219,7 @@ TEST(DatabaseCreateTest, CreateScriptRunsOnceOnANewDatabase) {
 
   // A script that fails leaves no half-made schema, so the next open with a
   // good script starts from nothing.
-  TempDatabase broken("broken");
+  testing::TempDatabase broken;
   EXPECT_THROW(OpenConnection(broken.connection_string(), &env,
                               "CREATE TABLE a (ID INTEGER PRIMARY KEY); CREATE TABLE a (x)"),
                CallError);
@@ -290,7 +273,7 @@ void WriteFromThreads(const std::string& connection_string) {
 }
 
 TEST(DatabaseSharingTest, ConcurrentConnectionsToAFile) {
-  TempDatabase file("threads");
+  testing::TempDatabase file;
   WriteFromThreads(file.connection_string());
 }
 
