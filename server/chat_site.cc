@@ -204,6 +204,22 @@ std::string ChatSite::ChangeRoomResult(Visit& visit) {
 }
 
 std::string ChatSite::ClosePage(Visit& visit) {
+  // Only a POST leaves: the leave button's form, or the closing window's
+  // beacon. A GET (a second window sent here because the chat is open in the
+  // first one, or a link) changes nothing.
+  if (visit.http.method != "POST") {
+    if (NewObject()->VisitorLevel(application_, visit.session) == 0) return NotInChatPage();
+    // The chat window itself arrives here by GET when it was idle too long:
+    // it is named after the chat, so it goes on to leave for real.
+    const std::string chat_window = ScriptStringEscape(application_.Get(Key("_user")).ToText());
+    return SitePage("聊天室已经打开",
+                    "<h2>聊天室已经在另一个窗口里打开了。</h2>"
+                    "<p>请回到那个窗口继续聊天。要离开聊天室，请按下面的按钮。</p>"
+                    "<form method='post' action='close.asp' target='_top'>"
+                    "<button type='submit'>离开聊天室</button></form>"
+                    "<script>if (window.name == '" +
+                        chat_window + "') document.forms[0].submit();</script>");
+  }
   EndVisit(*NewObject(), application_, visit.session);
   sessions_.End(visit.session_id);
   visit.response.headers.emplace_back(

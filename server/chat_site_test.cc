@@ -70,8 +70,11 @@ TEST(ChatSiteTest, TwoVisitorsTalkThroughTheServedPages) {
   testing::HttpTestClient cookieless(chat.port());
   EXPECT_THAT(cookieless.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
 
-  // Leaving ends the visit: bob is told, ann's session is gone.
-  EXPECT_THAT(ann.Get("/close.asp").Utf8Body(), HasSubstr("你已经离开了聊天室"));
+  // A GET of the close page (a second window) leaves nothing; a POST leaves:
+  // bob is told, ann's session is gone.
+  EXPECT_THAT(ann.Get("/close.asp").Utf8Body(), HasSubstr("聊天室已经在另一个窗口里打开了"));
+  EXPECT_THAT(bob.Get("/refresh.asp").Utf8Body(), Not(HasSubstr("parent.dell")));
+  EXPECT_THAT(ann.Post("/close.asp", {}).Utf8Body(), HasSubstr("你已经离开了聊天室"));
   EXPECT_THAT(bob.Get("/refresh.asp").Utf8Body(), HasSubstr("parent.dell(\\'ann\\')"));
   EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
 }

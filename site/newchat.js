@@ -142,6 +142,39 @@ var ChatLines = (function () {
     return '';
   }
 
+  // A style attribute with its bare hex colours given their "#" (titles carry
+  // "color:990099", which no browser reads as a colour otherwise).
+  function withHashColors(style) {
+    return text(style).replace(/(^|[;\s])((?:background-)?color\s*:\s*)([0-9a-fA-F]{6}|[0-9a-fA-F]{3})(?=\s*(;|$))/g,
+      '$1$2#$3');
+  }
+
+  // True when an address names one of this site's own pages (which change
+  // things when loaded): line HTML may link to them but must not load them
+  // by itself through an image or a background.
+  function isOwnPage(url, ownHost) {
+    var u = text(url).replace(/[\u0000-\u0020\u007f]/g, '');
+    var m = /^(?:[a-zA-Z][a-zA-Z0-9+.-]*:)?\/\/([^\/?#]*)/.exec(u);
+    if (m && m[1].toLowerCase() !== text(ownHost).toLowerCase()) return false;
+    return /\.asp([?#]|$)/i.test(u.replace(/^[^?#]*\/\/[^\/?#]*/, ''));
+  }
+
+  // The window name the chat page's head script demands ("window.name!='...'"),
+  // or null when it demands none.
+  function chatWindowName(headScript) {
+    var m = /window\.name\s*!=\s*'((?:[^'\\]|\\.)*)'/.exec(text(headScript));
+    return m ? m[1].replace(/\\(.)/g, '$1') : null;
+  }
+
+  // Whom a line may be addressed to: everybody, the room's robot or a name
+  // in the user list; anything else (a name planted in line HTML) is refused.
+  function canAddress(name, list, robot) {
+    var n = text(name);
+    if (n === EVERYBODY || (n !== '' && n === text(robot))) return true;
+    for (var i = 0; i < list.length; i++) if (n !== '' && userName(list[i]) === n) return true;
+    return false;
+  }
+
   // A link target lines may use: relative addresses and http(s)/mailto.
   function safeUrl(value) {
     var url = text(value).replace(/[\u0000-\u0020\u007f]/g, '');
@@ -436,7 +469,8 @@ var ChatLines = (function () {
    * (word lists), towho (the chosen addressee), count (users online).
    */
   function renderUserList(list, ctx) {
-    var html = '<div class="ul-head">本室' + list.length + '人，在线' + escapeHtml(ctx.count) + '人</div>';
+    var html = '<div class="ul-head">本室' + list.length + '人，在线<span class="online">' +
+      escapeHtml(ctx.count) + '</span>人</div>';
     function entry(name, cls, inner) {
       return '<a class="u' + cls + (name === ctx.towho ? ' sel' : '') + '" data-name="' +
         escapeHtml(name) + '">' + inner + '</a>';
@@ -484,6 +518,10 @@ var ChatLines = (function () {
     kindOf: kindOf,
     safeColor: safeColor,
     safeUrl: safeUrl,
+    withHashColors: withHashColors,
+    isOwnPage: isOwnPage,
+    chatWindowName: chatWindowName,
+    canAddress: canAddress,
     extractScripts: extractScripts,
     parseStatements: parseStatements,
     callsIn: callsIn,
@@ -562,9 +600,27 @@ var ChatClient = (function () {
     };
   }
 
+  // F5 and Ctrl+R (Cmd+R) in any frame reload the chat window without
+  // leaving: the browser cannot tell a reload from a closing window, so the
+  // client reloads itself and knows.
+  function onKey(event) {
+    var key = event.key || '';
+    if (key === 'F5' || ((event.ctrlKey || event.metaKey) && (key === 'r' || key === 'R'))) {
+      event.preventDefault();
+      reloadWindow();
+    }
+  }
+
+  function watchKeys(doc) {
+    if (!doc || doc.tavolinKeys) return;
+    doc.tavolinKeys = true;
+    doc.addEventListener('keydown', onKey, false);
+  }
+
   // Gives a frame's page the window's colours (static pages call this on load).
   function dress(doc) {
     if (!doc || !doc.body) return;
+    watchKeys(doc);
     var f = face();
     var role = doc.body.getAttribute('data-role') || '';
     if (role === 'say') {
@@ -601,6 +657,7 @@ var ChatClient = (function () {
 
   var BANNED = /^(script|style|iframe|frame|frameset|object|embed|applet|link|meta|base|form|input|button|textarea|select|option|svg|math|template|noscript|title|head)$/i;
   var URL_ATTRS = /^(href|src|action|formaction|background|lowsrc|dynsrc|poster|xlink:href|srcdoc|srcset)$/i;
+  var LOADING_ATTRS = /^(src|background|lowsrc|dynsrc|poster)$/i;
 
   function cleanAttributes(el) {
     for (var i = el.attributes.length - 1; i >= 0; i--) {
@@ -611,9 +668,13 @@ var ChatClient = (function () {
         el.removeAttribute(name);
         if (lower === 'onclick' && ChatLines.inlineCalls(value)) el.setAttribute('data-act', value);
       } else if (URL_ATTRS.test(lower)) {
-        if (lower === 'srcdoc' || lower === 'srcset' || !ChatLines.safeUrl(value)) el.removeAttribute(name);
-      } else if (lower === 'style' && /expression|url\s*\(|javascript:|behavior/i.test(value)) {
-        el.removeAttribute(name);
+        if (lower === 'srcdoc' || lower === 'srcset' || !ChatLines.safeUrl(value) ||
+            (LOADING_ATTRS.test(lower) && ChatLines.isOwnPage(value, location.host))) {
+          el.removeAttribute(name);
+        }
+      } else if (lower === 'style') {
+        if (/expression|url\s*\(|javascript:|behavior/i.test(value)) el.removeAttribute(name);
+        else el.setAttribute(name, ChatLines.withHashColors(value));
       } else if (lower === 'data-act' && !ChatLines.inlineCalls(value)) {
         el.removeAttribute(name);
       }
@@ -702,12 +763,66 @@ var ChatClient = (function () {
     }
   }
 
-  function appendLine(pane, html) {
+  // The rendered lines of both say frames, kept in the window's session
+  // storage so that a reload shows them again: { name, say1: [], say2: [] }.
+  var STORE_KEY = 'tavolin.says';
+  var kept = null;
+  var restoring = {};  // the say frames a reload fills again at the first clear
+
+  function storage() {
+    try {
+      return window.sessionStorage || null;
+    } catch (e) {
+      return null;  // storage switched off: a reload starts empty
+    }
+  }
+
+  function keptLines() {
+    if (!kept) kept = { name: global('myname', ''), say1: [], say2: [] };
+    return kept;
+  }
+
+  function saveLines() {
+    var store = storage();
+    try {
+      if (store) store.setItem(STORE_KEY, JSON.stringify(keptLines()));
+    } catch (e) {
+      // full: the lines stay on screen, only a reload loses them
+    }
+  }
+
+  // On a reload of the same visitor's window the kept lines come back;
+  // any other load starts with none.
+  function loadKeptLines() {
+    var store = storage();
+    var nav = window.performance && performance.getEntriesByType ?
+      performance.getEntriesByType('navigation')[0] : null;
+    var saved = null;
+    try {
+      saved = store ? JSON.parse(store.getItem(STORE_KEY) || 'null') : null;
+    } catch (e) {
+      saved = null;
+    }
+    if (saved && nav && nav.type === 'reload' && saved.name === global('myname', '')) {
+      kept = saved;
+      restoring = { say1: true, say2: true };
+    } else {
+      kept = null;
+      saveLines();
+    }
+  }
+
+  function appendLine(pane, html, keep) {
     var doc = sayDocument(pane);
     if (!doc) return;
     var box = doc.getElementById('lines');
     setHtml(box, html, true);
     while (box.childNodes.length > MAX_LINES) box.removeChild(box.firstChild);
+    if (!keep) return;
+    var lines = keptLines()[pane] || (keptLines()[pane] = []);
+    lines.push(html);
+    if (lines.length > MAX_LINES) lines.splice(0, lines.length - MAX_LINES);
+    saveLines();
   }
 
   function scrollDown(pane) {
@@ -724,7 +839,7 @@ var ChatClient = (function () {
     var touched = {};
     for (var i = 0; i < fresh.lines.length; i++) {
       var r = ChatLines.renderLine(fresh.lines[i], me);
-      appendLine(r.pane, r.html);
+      appendLine(r.pane, r.html, true);
       touched[r.pane] = true;
       runCalls(r.calls);
     }
@@ -733,11 +848,22 @@ var ChatClient = (function () {
     }
   }
 
+  // Empties a say frame; the first clear after a reload (the say-list
+  // start-up's) puts the kept lines back instead.
   function clearPane(pane) {
     var doc = sayDocument(pane);
     if (!doc) return;
     var box = doc.getElementById('lines');
     while (box.firstChild) box.removeChild(box.firstChild);
+    var lines = keptLines()[pane] || [];
+    if (restoring[pane]) {
+      restoring[pane] = false;
+      for (var i = 0; i < lines.length; i++) appendLine(pane, lines[i], false);
+      scrollDown(pane);
+      return;
+    }
+    keptLines()[pane] = [];
+    saveLines();
   }
 
   function robotName() {
@@ -767,10 +893,18 @@ var ChatClient = (function () {
     }), false);
   }
 
+  // Both counts of users online (the list column's head and the user list's
+  // own line) follow every poll, also when nobody left this room.
   function updateCount() {
-    var doc = frameDocument('listtitle');
-    var count = doc && doc.getElementById('count');
-    if (count && count.innerHTML !== String(allusernum)) count.innerHTML = String(allusernum);
+    var now = String(allusernum);
+    var head = frameDocument('listtitle');
+    var list = frameDocument('list');
+    var shown = [head && head.getElementById('count')];
+    var inList = list ? list.querySelectorAll('.online') : [];
+    for (var i = 0; i < inList.length; i++) shown.push(inList[i]);
+    for (var k = 0; k < shown.length; k++) {
+      if (shown[k] && shown[k].textContent !== now) shown[k].textContent = now;
+    }
   }
 
   // Warns once when the visitor has been quiet for nearly the idle limit.
@@ -807,7 +941,62 @@ var ChatClient = (function () {
     return doc ? doc.getElementById(id) : null;
   }
 
+  // The chat page sends a window of another name (a second tab) to the
+  // close page; such a window starts nothing and must not end the visit.
+  function isChatWindow() {
+    var scripts = document.getElementsByTagName('script');
+    for (var i = 0; i < scripts.length; i++) {
+      var wanted = ChatLines.chatWindowName(scripts[i].text);
+      if (wanted !== null) return window.name === wanted;
+    }
+    return true;
+  }
+
+  // True once this window's unload must not end the visit: the visitor
+  // left by the leave button already, or the client reloads the window.
+  var unloadHandled = false;
+
+  // A chat window that goes away (closed, or sent elsewhere) ends the visit.
+  function onPageHide() {
+    if (unloadHandled) return;
+    unloadHandled = true;
+    if (navigator.sendBeacon && navigator.sendBeacon('close.asp')) return;
+    try {
+      fetch('close.asp', { method: 'POST', keepalive: true, credentials: 'same-origin' });
+    } catch (e) {
+      // nothing left to try: the visit ends when the polls stop
+    }
+  }
+
+  function reloadWindow() {
+    unloadHandled = true;
+    location.reload();
+  }
+
+  // The input row takes the height its controls need (they wrap in a narrow
+  // window) and a narrow window gives the user list less room.
+  function fitFrames() {
+    var main = document.getElementsByName('mainfrm')[0];
+    var left = document.getElementsByName('leftfrm')[0];
+    var input = frameDocument('input');
+    var cols = window.innerWidth < 600 ? '*,18,100' : '*,18,140';
+    if (main && main.cols !== cols) main.cols = cols;
+    if (!left || !input || !input.body) return;
+    var rows = left.rows.split(',');
+    var need = String(Math.max(70, input.body.offsetHeight));
+    if (rows.length === 4 && rows[3] !== need) {
+      rows[3] = need;
+      left.rows = rows.join(',');
+    }
+  }
+
   function start() {
+    if (!isChatWindow()) return;
+    loadKeptLines();
+    window.addEventListener('pagehide', onPageHide, false);
+    window.addEventListener('resize', fitFrames, false);
+    watchKeys(document);
+    fitFrames();
     // A visitor without own colours (an empty bgcolor column) gets the
     // installation's first ones, so the title frame and menus have real values.
     var f = face();
@@ -841,6 +1030,18 @@ var ChatClient = (function () {
     setLastSayId: function (id) { lastSayId = id; },
     resetShown: function () { shownMax = 0; },
     toggleScroll: function () { autoScroll = !autoScroll; return autoScroll; },
+    fitFrames: fitFrames,
+    canAddress: function (name) {
+      return ChatLines.canAddress(name, userlist, robotName());
+    },
+    // The leave button posts the close page itself: this unload sends
+    // nothing more, and the kept lines go.
+    leaving: function () {
+      unloadHandled = true;
+      kept = null;
+      var store = storage();
+      if (store) store.removeItem(STORE_KEY);
+    },
     // The input frame reports each post: the idle clock starts again.
     posted: function () {
       lastPost = new Date().getTime();
@@ -922,8 +1123,10 @@ function refresh() {
   ChatClient.load('refresh', 'refresh.asp?sayid=' + ChatClient.lastSayId());
 }
 
-// Picks the addressee of the next line (a click on a name).
+// Picks the addressee of the next line (a click on a name): only somebody
+// the user list shows, everybody or the robot.
 function chuser(name) {
+  if (!ChatClient.canAddress(name)) return;
   var doc = ChatClient.frameDocument('input');
   var w = doc && doc.defaultView;
   if (w && typeof w.settowho === 'function') w.settowho(String(name));
@@ -931,5 +1134,13 @@ function chuser(name) {
 }
 
 if (typeof module === 'undefined' && typeof window !== 'undefined' && window.addEventListener) {
+  // Phones lay the window out at their own width.
+  (function () {
+    if (typeof document === 'undefined' || !document.head || document.querySelector('meta[name=viewport]')) return;
+    var viewport = document.createElement('meta');
+    viewport.name = 'viewport';
+    viewport.content = 'width=device-width, initial-scale=1';
+    document.head.appendChild(viewport);
+  })();
   window.addEventListener('load', ChatClient.start, false);
 }

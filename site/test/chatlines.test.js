@@ -154,6 +154,17 @@ test('colours and links from lines', () => {
   assert.ok(ChatLines.safeUrl('https://example.com/'));
   assert.ok(!ChatLines.safeUrl(' java\tscript:alert(1)'));
   assert.ok(!ChatLines.safeUrl('data:text/html,x'));
+  // Titles carry bare hex colours in their style; other text stays as it is.
+  assert.equal(ChatLines.withHashColors('color:990099'), 'color:#990099');
+  assert.equal(ChatLines.withHashColors('font-size:9pt; background-color: FFF'), 'font-size:9pt; background-color: #FFF');
+  assert.equal(ChatLines.withHashColors('color:#990099;width:990099'), 'color:#990099;width:990099');
+  // Images and backgrounds may not load this site's pages (they change things).
+  const own = ['say.asp?says=x', 'close.asp', '/agreefriend.asp?ID=3', 'http://chat.example/x.asp', '//chat.example/say.asp'];
+  const other = ['face.gif', 'http://elsewhere.example/x.asp', 'aspx.gif'];
+  assert.deepEqual(own.concat(other).filter((u) => ChatLines.isOwnPage(u, 'chat.example')), own);
+  // The window name the chat page demands.
+  assert.equal(ChatLines.chatWindowName("if (window.name!='tavo\\'lin') {top.location.href='close.asp';}"), "tavo'lin");
+  assert.equal(ChatLines.chatWindowName('var x=1;'), null);
   // The frameset's colour menus: the visitor's own first, then "自定:" and the list.
   assert.deepEqual(ChatLines.colorList('undefined undefined 自定:#336699 #D6E4F2 bad!'), ['#336699', '#D6E4F2']);
 });
@@ -170,7 +181,7 @@ test('the user list: entries replace, leave and render with their marks', () => 
   const html = ChatLines.renderUserList(['ann 1 1010 ', 'tom 0 1010 ', 'x<b> 0 1 '], {
     myname: 'tom', robot: '小精灵', owner: 'ann', guests: ' tom', friends: 'ann', towho: 'ann', count: 9
   });
-  assert.match(html, /本室3人，在线9人/);
+  assert.match(html, /本室3人，在线<span class="online">9<\/span>人/);
   assert.match(html, /<a class="u all" data-name="大家">大家<\/a>/);
   assert.match(html, /data-name="小精灵">小精灵<span class="mark">\[精灵\]/);
   assert.match(html, /<a class="u friend sel" data-name="ann"><span class="sex s1">♀<\/span>ann<span class="mark">\[主\]<\/span><span class="mark">\[友\]/);
