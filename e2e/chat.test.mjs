@@ -1,302 +1,203 @@
-// The served chat in headless Chromium: a real `tavolin serve` on a free
-// port with a fresh database, three visitors in three browser contexts who
-// log in through the login page and use the chat window as a person would.
+// The served chat in headless Chromium and in headless Firefox ESR: a real
+// `tavolin serve` with a fresh database for each browser, three visitors in
+// separate browser contexts who log in through the login page and walk the
+// same table of steps, using the chat window as a person would.
 //
 // Run: TAVOLIN_BINARY=/path/to/tavolin node --test --test-concurrency=1 .
 // Screenshots and the server's log are left in e2e/artifacts/.
 
 import { after, before, describe, it } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
-import { once } from 'node:events';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import readline from 'node:readline';
 import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
+import puppeteer from 'puppeteer-core';
+import { binary, startServer } from './served.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const repo = path.resolve(here, '..');
-const binary = path.resolve(here, process.env.TAVOLIN_BINARY || '../build/tavolin');
-const artifacts = path.join(here, 'artifacts');
-
-// The poll frame reloads every 6 s and the user list is redrawn a few timer
-// steps after it changed, so a change shows within about 10 s; the waits
-// allow much more on a busy machine.
-const WAIT_MS = 30_000;
-
+const artifacts = path.join(path.dirname(fileURLToPath(import.meta.url)), 'artifacts');
+const WAIT_MS = 30_000;  // a poll every 6 s; much more on a busy machine
 const PASSWORD = 'e2epass';
-const HALL = '1';
-const TEA_ROOM = '2';
-const EVERYBODY = '大家';
-
 const PUBLIC_LINE = 'hello everybody 大家好';
 const PRIVATE_LINE = 'only for cici 悄悄话内容';
-const AFTER_PRIVATE_LINE = 'the next public line 再说一句';
+const TITLE = '今天聊电影';
 
-// ---- the server ----
+const BROWSERS = [
+  { name: 'chromium', executablePath: '/usr/bin/chromium', browser: 'chrome',
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-sync', '--disable-background-networking'] },
+  { name: 'firefox', executablePath: '/usr/bin/firefox-esr', browser: 'firefox', args: [] },
+];
 
-// Starts `tavolin serve` on a free port with a database in `dir`; resolves
-// with the process and its address once the first line names the port.
-async function startServer(dir, log) {
-  const server = spawn(
-    binary,
-    ['serve', '--listen', '127.0.0.1:0', '--db', 'sqlite:' + path.join(dir, 'chat.db'),
-      '--site', path.join(repo, 'site'), '--log-level', 'info'],
-    { cwd: dir, stdio: ['ignore', 'pipe', 'pipe'] });
-  server.stderr.on('data', (chunk) => log.push(chunk.toString()));
-  const lines = readline.createInterface({ input: server.stdout });
-  const first = new Promise((resolve, reject) => {
-    lines.once('line', resolve);
-    server.once('error', reject);
-    server.once('exit', (code, signal) =>
-      reject(new Error(`tavolin serve exited (${code ?? signal}) before listening`)));
-  });
-  // Whatever follows the first line is kept for the log file; reading it
-  // keeps the pipe from filling up.
-  let timer;
-  try {
-    const line = await Promise.race([first, new Promise((resolve, reject) => {
-      timer = setTimeout(() => reject(new Error('tavolin serve did not say where it listens')), 20_000);
-    })]);
-    log.push(line + '\n');
-    lines.on('line', (l) => log.push(l + '\n'));
-    const m = /^tavolin: listening on (http:\/\/127\.0\.0\.1:(\d+)\/)/.exec(line);
-    assert.ok(m && Number(m[2]) > 0, 'unexpected first line: ' + line);
-    return { server, base: m[1] };
-  } catch (e) {
-    server.kill('SIGKILL');
-    throw e;
-  } finally {
-    clearTimeout(timer);
-  }
-}
+// ---- reading the chat window through the frameset's own page ----
 
-async function stopServer(server) {
-  if (server.exitCode !== null || server.signalCode !== null) return;
-  const exited = once(server, 'exit');
-  server.kill('SIGTERM');
-  const timer = setTimeout(() => server.kill('SIGKILL'), 10_000);
-  await exited;
-  clearTimeout(timer);
-}
-
-// ---- the chat window, read through the frameset's own page ----
-
-// The text of one frame of the chat window ('' while it holds nothing).
-function frameTextIn(name) {
-  const el = document.getElementsByName(name)[0];
-  const doc = el && el.contentDocument;
+const frameText = (v, frame) => v.page.evaluate((n) => {
+  const doc = document.getElementsByName(n)[0]?.contentDocument;
   return doc && doc.body ? doc.body.innerText : '';
-}
+}, frame);
 
-// The names the user list frame shows, without "everybody" and the robot.
-function listedNamesIn() {
-  const el = document.getElementsByName('list')[0];
-  const doc = el && el.contentDocument;
-  if (!doc) return [];
-  return Array.from(doc.querySelectorAll('a[data-name]'))
-    .filter((a) => !a.classList.contains('all') && !a.classList.contains('robot'))
-    .map((a) => a.getAttribute('data-name'))
-    .sort();
-}
+// The names in the user list without everybody and the robot, and both counts of users online.
+const listed = (v) => v.page.evaluate(() => {
+  const doc = (n) => document.getElementsByName(n)[0]?.contentDocument;
+  const names = Array.from(doc('list')?.querySelectorAll('a[data-name]:not(.all):not(.robot)') || []);
+  return { names: names.map((a) => a.getAttribute('data-name')).sort(),
+    counts: [doc('listtitle')?.getElementById('count'), doc('list')?.querySelector('.online')].map((e) => e?.textContent) };
+});
 
-async function frameText(visitor, frame) {
-  return visitor.page.evaluate(frameTextIn, frame);
-}
-
-async function listedNames(visitor) {
-  return visitor.page.evaluate(listedNamesIn);
-}
-
-// Reads a value of the visitor's window until it is what `ok` wants; a
-// failure shows what was last seen.
 async function eventually(read, ok, what) {
   const deadline = Date.now() + WAIT_MS;
   for (;;) {
-    const value = await read();
+    const value = await read().catch((e) => String(e));  // a window between two pages
     if (ok(value)) return value;
-    if (Date.now() > deadline) {
-      throw new assert.AssertionError({ message: `${what}; it shows:\n${JSON.stringify(value)}` });
-    }
-    await new Promise((resolve) => setTimeout(resolve, 200));
+    if (Date.now() > deadline) throw new assert.AssertionError({ message: `${what}; it shows:\n${JSON.stringify(value)}` });
+    await new Promise((resolve) => setTimeout(resolve, 250));
   }
 }
 
-async function waitForText(visitor, frame, text) {
-  await eventually(() => frameText(visitor, frame), (t) => t.includes(text),
-    `${visitor.name}: frame ${frame} never showed "${text}"`);
-}
+const waitForText = (v, frame, text) => eventually(() => frameText(v, frame), (t) => t.includes(text),
+  `${v.name}: frame ${frame} never showed "${text}"`);
+const waitForList = (v, names) => eventually(() => listed(v), (l) => l.names?.join() === names.join(),
+  `${v.name}: the user list never showed ${names}`);
+const waitForUrl = (page, pattern) => eventually(async () => page.url(), (u) => pattern.test(u), `never reached ${pattern}`);
+const frame = async (v, name) => (await v.page.$(`frame[name=${name}]`)).contentFrame();
 
-// Waits until the visitor's user list shows exactly `names`.
-async function waitForList(visitor, names) {
-  const wanted = JSON.stringify([...names].sort());
-  await eventually(() => listedNames(visitor), (list) => JSON.stringify(list) === wanted,
-    `${visitor.name}: the user list never showed ${wanted}`);
-}
-
-async function screenshot(visitor, moment) {
-  await visitor.page.screenshot({ path: path.join(artifacts, `${moment}-${visitor.name}.png`) });
-}
-
-// ---- what a visitor does ----
-
-async function logIn(context, base, name, sex, room) {
+async function openLogin(context, base, name, password, errors) {
   const page = await context.newPage();
-  const visitor = { name, page, errors: [] };
-  page.on('pageerror', (e) => visitor.errors.push(String(e)));
-  page.on('dialog', (d) => {
-    visitor.errors.push('dialog: ' + d.message());
-    d.dismiss().catch(() => {});
-  });
+  page.on('pageerror', (e) => errors.push(`${name}: ${e}`));
+  page.on('dialog', (d) => (d.type() === 'confirm' ? d.accept() : d.dismiss().then(() => errors.push(d.message()))));
   await page.goto(base);
-  await page.fill('input[name=sUserName]', name);
-  await page.fill('input[name=sPass]', PASSWORD);
-  await page.selectOption('select[name=bSex]', sex);
-  await page.selectOption('select[name=room_id]', room);
-  await Promise.all([
-    page.waitForURL(/\/chat\.asp$/, { timeout: WAIT_MS }),
-    page.click('button[type=submit]'),
-  ]);
-  // The say list start-up fills the user list with the room's visitors.
-  await eventually(() => listedNames(visitor), (list) => list.includes(name),
-    `${name}: the user list never showed the visitor`);
-  return visitor;
-}
-
-function inputFrame(visitor) {
-  return visitor.page.frame({ name: 'input' });
-}
-
-// Picks the addressee by a click on a name in the user list frame.
-async function address(visitor, name) {
-  await visitor.page.frame({ name: 'list' }).click(`a[data-name="${name}"]`);
-  await inputFrame(visitor).waitForFunction(
-    (n) => document.getElementById('towhoname').textContent === n, name, { timeout: WAIT_MS });
+  await page.type('input[name=sUserName]', name);
+  await page.type('input[name=sPass]', password);
+  await page.select('select[name=room_id]', '1');
+  await page.click('button[type=submit]');
+  return page;
 }
 
 // Types a line into the input frame and sends it with the Enter key.
-async function say(visitor, text, { whisper = false } = {}) {
-  const input = inputFrame(visitor);
-  await input.setChecked('#whisper', whisper);
-  await input.fill('input[name=saystemp]', text);
-  await input.press('input[name=saystemp]', 'Enter');
+async function say(v, text, { whisper = false, title = false } = {}) {
+  const input = await frame(v, 'input');
+  await input.$eval('#whisper', (el, on) => { el.checked = on; }, whisper);
+  await input.$eval('input[name=istitle]', (el, on) => { el.checked = on; }, title);
+  await input.type('input[name=saystemp]', text);
+  await (await input.$('input[name=saystemp]')).press('Enter');
 }
 
-// Changes room through the input frame's room choice (its options are the
-// login page's rooms, loaded after the frame opens); returns the room's name.
-async function changeRoom(visitor, room) {
-  const input = inputFrame(visitor);
-  const option = `#rooms option[value="${room}"]`;
-  await input.waitForSelector(option, { state: 'attached', timeout: WAIT_MS });
-  const name = await input.$eval(option, (o) => o.textContent.trim());
-  await input.selectOption('#rooms', room);
-  return name;
-}
+// ---- the walk ----
 
-// ---- the test ----
+const STEPS = [
+  ['refuses a wrong password on the login page', async (w) => {
+    const page = await openLogin(await w.browser.createBrowserContext(), w.base, 'anna', 'wrong', w.errors);
+    await waitForUrl(page, /login\.asp$/);
+    assert.notEqual(await page.$eval('.message', (e) => e.textContent.trim()), '');
+  }],
+  ['shows every visitor of the hall in each user list', async (w) => {
+    for (const v of w.all) await waitForList(v, ['anna', 'bobo', 'cici']);
+  }],
+  ['delivers a public line to everybody and a private one to its addressee alone', async (w) => {
+    await say(w.anna, PUBLIC_LINE);
+    for (const v of w.all) await waitForText(v, 'say1', `anna 对大家说：${PUBLIC_LINE}`);
+    await (await frame(w.anna, 'list')).click('a[data-name="cici"]');
+    await say(w.anna, PRIVATE_LINE, { whisper: true });
+    await waitForText(w.cici, 'say2', `[悄悄话]anna 对 cici 说：${PRIVATE_LINE}`);
+    await (await frame(w.anna, 'input')).click('#towhoname');  // back to everybody
+    await say(w.anna, '/hi');
+    await waitForText(w.bobo, 'say1', '[动作]anna向大家挥手');
+    assert.ok(!(await frameText(w.bobo, 'say1') + await frameText(w.bobo, 'say2')).includes(PRIVATE_LINE));
+  }],
+  ['sets a title that shows with its setter and time in magenta', async (w) => {
+    await say(w.anna, TITLE, { title: true });
+    await waitForText(w.bobo, 'title', TITLE);
+    const color = await (await frame(w.bobo, 'title')).$eval('#fTitle font[style]', (e) => [e.textContent, getComputedStyle(e).color]);
+    assert.match(color[0], /^\(anna,\d\d:\d\d:\d\d\)$/);
+    assert.equal(color[1], 'rgb(153, 0, 153)');
+    await w.bobo.page.screenshot({ path: path.join(artifacts, `${w.name}-title.png`) });
+  }],
+  ['rotates the news links, which lead to real pages, and has an icon', async (w) => {
+    await eventually(async () => (await frame(w.anna, 'input')).$eval('#news a', (a) => a.getAttribute('href')),
+      (h) => /^(help|rules)\.htm$/.test(h), 'no news link in the input frame');
+    const got = await w.anna.page.evaluate(async () => Promise.all(['help.htm', 'rules.htm', 'favicon.ico'].map(async (f) => {
+      const r = await fetch(f);
+      return [r.status, r.headers.get('content-type'), new TextDecoder('gbk').decode(await r.arrayBuffer()).slice(0, 400)];
+    })));
+    assert.deepEqual(got.map((g) => g[0]), [200, 200, 200]);
+    assert.match(got[0][2], /<title>聊天室使用说明<\/title>/);
+    assert.match(got[1][2], /<title>文明聊天公约<\/title>/);
+    assert.equal(got[2][1], 'image/x-icon');
+  }],
+  ['tells a second tab the chat is open elsewhere and keeps the first', async (w) => {
+    const tab = await w.anna.page.browserContext().newPage();
+    await tab.goto(w.base + 'chat.asp').catch(() => {});  // the chat page sends it on at once
+    await waitForUrl(tab, /close\.asp$/);
+    assert.match(await tab.evaluate(() => document.body.innerText), /聊天室已经在另一个窗口里打开了/);
+    await tab.close();
+    await say(w.bobo, 'still there?');
+    await waitForText(w.anna, 'say1', 'still there?');
+  }],
+  ['keeps the lines over a reload (F5)', async (w) => {
+    await w.cici.page.evaluate(() => { window.beforeReload = true; });
+    await (await (await frame(w.cici, 'input')).$('input[name=saystemp]')).press('F5');
+    await eventually(() => w.cici.page.evaluate(() => window.beforeReload), (b) => b === undefined, 'cici never reloaded');
+    await waitForList(w.cici, ['anna', 'bobo', 'cici']);
+    await waitForText(w.cici, 'say1', PUBLIC_LINE);
+    await waitForText(w.cici, 'say2', PRIVATE_LINE);
+    await say(w.bobo, 'after the reload');
+    await waitForText(w.cici, 'say1', 'after the reload');
+  }],
+  ['fits a 390 px phone screen', async (w) => {
+    await w.cici.page.setViewport({ width: 390, height: 844 });
+    await eventually(async () => (await frame(w.cici, 'input')).evaluate(() =>
+      Array.from(document.querySelectorAll('#towhoname, label, select, input:not([type=hidden])'))
+        .filter((e) => { const r = e.getBoundingClientRect(); return r.width === 0 || r.right > innerWidth || r.bottom > innerHeight; })
+        .map((e) => e.outerHTML.slice(0, 40))), (l) => Array.isArray(l) && l.length === 0, 'controls outside the input frame');
+    await w.cici.page.screenshot({ path: path.join(artifacts, `${w.name}-phone-390.png`) });
+  }],
+  ['shows a room change in the user lists of both rooms', async (w) => {
+    const input = await frame(w.bobo, 'input');
+    await input.waitForSelector('#rooms option[value="2"]', { timeout: WAIT_MS });
+    await input.select('#rooms', '2');
+    await waitForList(w.bobo, ['bobo']);
+    await waitForList(w.cici, ['anna', 'cici']);
+  }],
+  ['ends the visit by the leave button and by closing the window; both counts agree', async (w) => {
+    await (await frame(w.anna, 'toolbar')).click('#leave');
+    await waitForUrl(w.anna.page, /close\.asp$/);
+    assert.match(await w.anna.page.evaluate(() => document.body.innerText), /你已经离开了聊天室/);
+    await waitForList(w.cici, ['cici']);
+    await eventually(() => listed(w.cici), (l) => l.counts?.join() === '2,2', 'cici counts two online');
+    await w.bobo.page.close().catch(() => {});  // bobo is in another room: only the counts tell
+    await eventually(() => listed(w.cici), (l) => l.counts?.join() === '1,1', 'cici counts one online');
+    await w.cici.page.screenshot({ path: path.join(artifacts, `${w.name}-after-leaving.png`) });
+  }],
+  ['raises no script errors in the windows and no page errors in the server', (w) => {
+    assert.deepEqual(w.errors, []);
+    assert.deepEqual(w.log.join('').split('\n').filter((l) => /^tavolin: \S+: error /.test(l)), []);
+  }],
+];
 
-// A normal run takes about half a minute; the bound keeps a broken server
-// from holding the run for every wait in turn.
-describe('the chat in headless Chromium', { timeout: 150_000 }, () => {
-  const log = [];
-  let dir;
-  let server;
-  let browser;
-  let anna;  // posts the lines
-  let bobo;  // a bystander, later changes rooms
-  let cici;  // gets the private line, later follows bobo
+for (const kind of BROWSERS) {
+  const skip = !fs.existsSync(kind.executablePath) && `no ${kind.executablePath}: scripts/install-deps.sh installs it`;
+  describe(`the chat in headless ${kind.name}`, { skip, timeout: 170_000 }, () => {
+    const w = { name: kind.name, errors: [] };
+    let server;
 
-  before(async () => {
-    assert.ok(fs.existsSync(binary), `no tavolin binary at ${binary}: build it or set TAVOLIN_BINARY`);
-    fs.mkdirSync(artifacts, { recursive: true });
-    dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tavolin-e2e-'));
-    let base;
-    ({ server, base } = await startServer(dir, log));
-    // launch() gives the browser an empty temporary profile of its own and
-    // removes it at close; every visitor gets a separate context (cookies).
-    browser = await chromium.launch({
-      executablePath: '/usr/bin/chromium',
-      headless: true,
-      args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--no-first-run',
-        '--disable-component-update', '--disable-sync', '--disable-quic'],
-    });
-    const visitor = async (name, sex) =>
-      logIn(await browser.newContext({ viewport: { width: 1000, height: 640 } }), base, name, sex, HALL);
-    anna = await visitor('anna', '1');
-    bobo = await visitor('bobo', '0');
-    cici = await visitor('cici', '1');
-  }, { timeout: 90_000 });
-
-  after(async () => {
-    try {
-      if (browser) await browser.close();
-    } finally {
-      try {
-        if (server) await stopServer(server);
-      } finally {
-        if (fs.existsSync(artifacts)) fs.writeFileSync(path.join(artifacts, 'server.log'), log.join(''));
-        if (dir) fs.rmSync(dir, { recursive: true, force: true });
+    before(async () => {
+      assert.ok(fs.existsSync(binary), `no tavolin binary at ${binary}: build it or set TAVOLIN_BINARY`);
+      fs.mkdirSync(artifacts, { recursive: true });
+      server = await startServer({ l_title: '0' });  // everybody may set a title
+      Object.assign(w, { base: server.base, log: server.log });
+      w.browser = await puppeteer.launch({ ...kind, headless: true, defaultViewport: { width: 1000, height: 640 } });
+      for (const name of ['anna', 'bobo', 'cici']) {
+        const page = await openLogin(await w.browser.createBrowserContext(), w.base, name, PASSWORD, w.errors);
+        await waitForUrl(page, /chat\.asp$/);
+        w[name] = { name, page };
       }
-    }
+      w.all = [w.anna, w.bobo, w.cici];
+    }, { timeout: 90_000 });
+
+    after(async () => {
+      await w.browser?.close();
+      await server?.stop();
+      if (server) fs.writeFileSync(path.join(artifacts, `${kind.name}-server.log`), server.log.join(''));
+    });
+
+    for (const [title, step] of STEPS) it(title, () => step(w));
   });
-
-  it('shows every visitor of the hall in each user list', async () => {
-    for (const v of [anna, bobo, cici]) {
-      await waitForList(v, ['anna', 'bobo', 'cici']);
-      await screenshot(v, '01-entered');
-    }
-  });
-
-  it('delivers a public line to everybody in the room', async () => {
-    await say(anna, PUBLIC_LINE);
-    for (const v of [anna, bobo, cici]) {
-      await waitForText(v, 'say1', PUBLIC_LINE);
-      await screenshot(v, '02-public-line');
-    }
-    assert.match(await frameText(bobo, 'say1'), new RegExp(`anna 对${EVERYBODY}说：${PUBLIC_LINE}`));
-  });
-
-  it('delivers a private line to its addressee alone', async () => {
-    await address(anna, 'cici');
-    await say(anna, PRIVATE_LINE, { whisper: true });
-    await waitForText(cici, 'say2', PRIVATE_LINE);
-    await waitForText(anna, 'say2', PRIVATE_LINE);
-    assert.match(await frameText(cici, 'say2'), /\[悄悄话\]anna 对 cici 说：/);
-    assert.ok(!(await frameText(cici, 'say1')).includes(PRIVATE_LINE), 'the private line is not public talk');
-
-    // A public line posted after the private one: once bobo has it, his
-    // polls have covered the private line too.
-    await address(anna, EVERYBODY);
-    await say(anna, AFTER_PRIVATE_LINE);
-    await waitForText(bobo, 'say1', AFTER_PRIVATE_LINE);
-    for (const frame of ['say1', 'say2']) {
-      assert.ok(!(await frameText(bobo, frame)).includes(PRIVATE_LINE), `bobo's ${frame} shows the private line`);
-    }
-    for (const v of [anna, bobo, cici]) await screenshot(v, '03-private-line');
-  });
-
-  it('shows a room change in the user lists of both rooms', async () => {
-    const roomName = await changeRoom(bobo, TEA_ROOM);
-    assert.notEqual(roomName, '');
-    await waitForText(bobo, 'title', roomName);
-    await waitForList(bobo, ['bobo']);
-    await waitForList(anna, ['anna', 'cici']);
-    await waitForList(cici, ['anna', 'cici']);
-    for (const v of [anna, bobo, cici]) await screenshot(v, '04-bobo-moved');
-
-    // Someone already in the new room sees the next visitor arrive.
-    await changeRoom(cici, TEA_ROOM);
-    await waitForList(bobo, ['bobo', 'cici']);
-    await waitForList(cici, ['bobo', 'cici']);
-    await waitForList(anna, ['anna']);
-    for (const v of [anna, bobo, cici]) await screenshot(v, '05-cici-moved');
-  });
-
-  it('raises no script errors in the chat windows and no page errors in the server', () => {
-    for (const v of [anna, bobo, cici]) assert.deepEqual(v.errors, [], `${v.name}'s window`);
-    const failed = log.join('').split('\n').filter((line) => /^tavolin: \S+: error /.test(line));
-    assert.deepEqual(failed, [], 'pages that failed');
-  });
-});
+}

@@ -17,8 +17,7 @@ export const binary = path.resolve(here, process.env.TAVOLIN_BINARY || '../build
 // port; stop() ends it and removes the folder.
 export async function startServer(settings = {}) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tavolin-test-'));
-  const db = path.join(dir, 'chat.db');
-  const log = [];
+  const [db, log] = [path.join(dir, 'chat.db'), []];
   // The database is made and seeded first so that the settings are in it
   // before the server loads them.
   spawnSync(binary, ['load', 'sqlite:' + db], { stdio: 'ignore' });
@@ -29,8 +28,7 @@ export async function startServer(settings = {}) {
   const server = spawn(binary, ['serve', '--listen', '127.0.0.1:0', '--db', 'sqlite:' + db,
     '--site', path.join(here, '..', 'site'), '--log-level', 'info'], { cwd: dir, stdio: ['ignore', 'pipe', 'pipe'] });
   server.stderr.on('data', (chunk) => log.push(chunk.toString()));
-  const lines = readline.createInterface({ input: server.stdout });
-  lines.on('line', (l) => log.push(l + '\n'));
+  const lines = readline.createInterface({ input: server.stdout }).on('line', (l) => log.push(l + '\n'));
   const stop = async () => {
     if (server.exitCode === null && server.signalCode === null) {
       const exited = once(server, 'exit');
@@ -68,9 +66,8 @@ export async function logIn(base, name, password, room = '1') {
     headers: { 'content-type': 'application/x-www-form-urlencoded' },
     body: new URLSearchParams({ sUserName: name, sPass: password, bSex: '0', room_id: room }),
   });
-  const cookie = (answer.headers.get('set-cookie') || '').split(';')[0];
-  if (!/chat\.asp/.test(await answer.text()) || !cookie) throw new Error(name + ' was not let in');
-  return cookie;
+  if (!/chat\.asp/.test(await answer.text())) throw new Error(name + ' was not let in');
+  return answer.headers.get('set-cookie').split(';')[0];
 }
 
 // A page of the site as text (the wire carries GBK).

@@ -25,6 +25,6 @@ if ((${#missing[@]})); then
 fi
 
 # The browser driver of the end-to-end test (it uses Debian's chromium).
-if [ ! -d e2e/node_modules/playwright-core ]; then
+if [ ! -d e2e/node_modules/puppeteer-core ]; then
   (cd e2e && npm ci --no-audit --no-fund)
 fi

@@ -634,19 +634,25 @@ var ChatClient = (function () {
     }
   }
 
-  // A frame holding one of this client's generated pages, written anew when
+  // Fills a frame's document in place. A document written with
+  // document.open() takes the chat page's address, and a browser that
+  // restores the frames' addresses on a reload would load the chat page into
+  // the frame, which sends the whole window to the close page.
+  function buildPage(doc, role, body) {
+    doc.documentElement.innerHTML = '<head>' + mdstr + '</head><body class="' + role +
+      '" data-role="' + role + '">' + body + '</body>';
+    dress(doc);
+  }
+
+  // A frame holding one of this client's generated pages, built anew when
   // the frame shows something else.
   function paneDocument(name, role, boxId) {
     var doc = frameDocument(name);
     if (!doc) return null;
     if (!doc.getElementById(boxId)) {
-      doc.open();
-      doc.write('<!DOCTYPE html><html><head><meta http-equiv="Content-Type" content="text/html; charset=gb2312">' +
-        mdstr + '</head><body class="' + role + '" data-role="' + role + '"><div id="' + boxId +
-        '"></div></body></html>');
-      doc.close();
-      dress(doc);
-      doc.addEventListener('click', onPaneClick, false);
+      buildPage(doc, role, '<div id="' + boxId + '"></div>');
+      if (!doc.tavolinClicks) doc.addEventListener('click', onPaneClick, false);
+      doc.tavolinClicks = true;
     }
     return doc;
   }
@@ -777,8 +783,10 @@ var ChatClient = (function () {
     }
   }
 
+  // The kept lines, read at first use (a poll frame that the browser
+  // restores on a reload may deliver lines before the window's start-up).
   function keptLines() {
-    if (!kept) kept = { name: global('myname', ''), say1: [], say2: [] };
+    if (!kept) loadKeptLines();
     return kept;
   }
 
@@ -807,7 +815,7 @@ var ChatClient = (function () {
       kept = saved;
       restoring = { say1: true, say2: true };
     } else {
-      kept = null;
+      kept = { name: global('myname', ''), say1: [], say2: [] };
       saveLines();
     }
   }
@@ -930,13 +938,13 @@ var ChatClient = (function () {
     }
   }
 
-  // An element of the title frame, which inittitle() writes when it is
-  // missing (the frame was not ready at start-up).
+  // An element of the title frame (the room's name line tTitle and its
+  // title line fTitle), built when missing; the say-list start-up fills both.
   function titleElement(id) {
     var doc = frameDocument('title');
-    if (doc && !doc.getElementById(id) && typeof inittitle === 'function') {
-      inittitle();
-      doc = frameDocument('title');
+    if (doc && !doc.getElementById(id)) {
+      buildPage(doc, 'title', '<table class="title"><tr><td><div id="tTitle"></div></td></tr>' +
+        '<tr><td><div id="fTitle"></div></td></tr></table>');
     }
     return doc ? doc.getElementById(id) : null;
   }
@@ -992,7 +1000,7 @@ var ChatClient = (function () {
 
   function start() {
     if (!isChatWindow()) return;
-    loadKeptLines();
+    keptLines();
     window.addEventListener('pagehide', onPageHide, false);
     window.addEventListener('resize', fitFrames, false);
     watchKeys(document);
@@ -1003,11 +1011,7 @@ var ChatClient = (function () {
     window.bgcolor = f.bg;
     window.bc1 = f.c1;
     window.bc2 = f.c2;
-    try {
-      if (typeof inittitle === 'function') inittitle();
-    } catch (e) {
-      // the title frame is written again by the first chftitle
-    }
+    chttitle('');
     sayDocument('say1');
     sayDocument('say2');
     showlist();
@@ -1038,7 +1042,7 @@ var ChatClient = (function () {
     // nothing more, and the kept lines go.
     leaving: function () {
       unloadHandled = true;
-      kept = null;
+      kept = { name: '', say1: [], say2: [] };
       var store = storage();
       if (store) store.removeItem(STORE_KEY);
     },

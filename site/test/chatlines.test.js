@@ -24,9 +24,7 @@ test('addsay arguments: nine values a line, then the closing empty string', () =
   assert.deepEqual(ChatLines.parseSays(['']), []);
   // A line for the poster alone has no closing string and a negative act.
   const own = ChatLines.parseSays([-1, '【系统】发言为空！', '', 'ann', 0, '990066', '', -2, '10:00:02']);
-  assert.equal(own.length, 1);
-  assert.equal(own[0].id, -1);
-  assert.equal(own[0].act, -2);
+  assert.deepEqual(own.map((l) => [l.id, l.act]), [[-1, -2]]);
   // An incomplete group is not a line.
   assert.deepEqual(ChatLines.parseSays([5, 'a', 'b']), []);
 });

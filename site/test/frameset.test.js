@@ -38,11 +38,11 @@ const FRAMES = ['title', 'say1', 'say2', 'input', 'toolbar', 'listtitle', 'list'
 
 function chatWindow(t) {
   if (head === null) return t.skip('no tavolin binary: build it (scripts/test.sh builds first)');
-  const news = [];
   const win = {
     name: ChatLines.chatWindowName(head),
+    news: [],
     location: { href: 'chat.asp' },
-    input: { dotrans: () => news.push('dotrans') },
+    input: { dotrans: () => win.news.push('dotrans') },
     addEventListener: (type, fn) => { win.loaded = { type, fn }; }
   };
   win.window = win.top = win.self = win.parent = win;
@@ -51,8 +51,7 @@ function chatWindow(t) {
   const before = new Set(Object.keys(context));
   vm.runInContext(source, context);
   const added = Object.keys(context).filter((k) => !before.has(k) && k !== 'loaded');
-  context.news = news;
-  return { context, added, news, run: (code) => vm.runInContext(code, context) };
+  return { context, added, run: (code) => vm.runInContext(code, context) };
 }
 
 test('newchat.js defines every name the engine calls and nothing that hides a frame', (t) => {
