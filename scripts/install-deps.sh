@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config libsqlite3-dev sqlite3 libboost-dev libgtest-dev googletest
-          libgmock-dev libbenchmark-dev clang-format chromium fonts-wqy-zenhei)
+          libgmock-dev libbenchmark-dev clang-format chromium firefox-esr fonts-wqy-zenhei)
 # Node.js may come from elsewhere on the machine; only a missing one is installed.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)
@@ -24,7 +24,7 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# The browser driver of the end-to-end test (it uses Debian's chromium).
+# The browser driver of the end-to-end test (it drives Debian's chromium and firefox-esr).
 if [ ! -d e2e/node_modules/puppeteer-core ]; then
   (cd e2e && npm ci --no-audit --no-fund)
 fi
