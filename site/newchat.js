@@ -600,27 +600,9 @@ var ChatClient = (function () {
     };
   }
 
-  // F5 and Ctrl+R (Cmd+R) in any frame reload the chat window without
-  // leaving: the browser cannot tell a reload from a closing window, so the
-  // client reloads itself and knows.
-  function onKey(event) {
-    var key = event.key || '';
-    if (key === 'F5' || ((event.ctrlKey || event.metaKey) && (key === 'r' || key === 'R'))) {
-      event.preventDefault();
-      reloadWindow();
-    }
-  }
-
-  function watchKeys(doc) {
-    if (!doc || doc.tavolinKeys) return;
-    doc.tavolinKeys = true;
-    doc.addEventListener('keydown', onKey, false);
-  }
-
   // Gives a frame's page the window's colours (static pages call this on load).
   function dress(doc) {
     if (!doc || !doc.body) return;
-    watchKeys(doc);
     var f = face();
     var role = doc.body.getAttribute('data-role') || '';
     if (role === 'say') {
@@ -960,27 +942,6 @@ var ChatClient = (function () {
     return true;
   }
 
-  // True once this window's unload must not end the visit: the visitor
-  // left by the leave button already, or the client reloads the window.
-  var unloadHandled = false;
-
-  // A chat window that goes away (closed, or sent elsewhere) ends the visit.
-  function onPageHide() {
-    if (unloadHandled) return;
-    unloadHandled = true;
-    if (navigator.sendBeacon && navigator.sendBeacon('close.asp')) return;
-    try {
-      fetch('close.asp', { method: 'POST', keepalive: true, credentials: 'same-origin' });
-    } catch (e) {
-      // nothing left to try: the visit ends when the polls stop
-    }
-  }
-
-  function reloadWindow() {
-    unloadHandled = true;
-    location.reload();
-  }
-
   // The input row takes the height its controls need (they wrap in a narrow
   // window) and a narrow window gives the user list less room.
   function fitFrames() {
@@ -1001,9 +962,7 @@ var ChatClient = (function () {
   function start() {
     if (!isChatWindow()) return;
     keptLines();
-    window.addEventListener('pagehide', onPageHide, false);
     window.addEventListener('resize', fitFrames, false);
-    watchKeys(document);
     fitFrames();
     // A visitor without own colours (an empty bgcolor column) gets the
     // installation's first ones, so the title frame and menus have real values.
@@ -1038,10 +997,8 @@ var ChatClient = (function () {
     canAddress: function (name) {
       return ChatLines.canAddress(name, userlist, robotName());
     },
-    // The leave button posts the close page itself: this unload sends
-    // nothing more, and the kept lines go.
+    // The leave button posts the close page: the kept lines go.
     leaving: function () {
-      unloadHandled = true;
       kept = { name: '', say1: [], say2: [] };
       var store = storage();
       if (store) store.removeItem(STORE_KEY);
