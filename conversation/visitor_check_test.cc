@@ -2,64 +2,43 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "component/list_record.h"
 #include "testing/live_chat.h"
 
 namespace tavolin {
 namespace {
 
-class VisitorCheckTest : public ::testing::Test {
- protected:
-  VisitorCheckTest() {
-    chat_.AddRoom(1, "hall");
-    chat_.Enter("ann", 1, 4);
-    chat_.Enter("anna", 1, 6);
+TEST(VisitorCheckTest, LevelOnlyForTheWholeKeyTheTokenAndAnExistingRoom) {
+  testing::LiveChat chat;
+  chat.AddRoom(1, "hall");
+  chat.AddRoom(7, "garden");
+  chat.Enter("ann", 1, 4);
+  chat.Enter("anna", 1, 6);
+  chat.Enter("cat", 7, 5);
+  chat.SetUserField("cat", user_field::kRoom, "9");  // a room that is gone
+  const std::string ann_token = chat.SessionOf("ann").Get("mytemp").ToText();
+  const std::string cat_token = chat.SessionOf("cat").Get("mytemp").ToText();
+  // Session name, token, expected level and room id.
+  const std::vector<std::tuple<std::string, std::string, int, int>> cases = {
+      {"ann", ann_token, 4, 1},
+      {" ann ", ann_token, 4, 1},  // the name is trimmed
+      {"anna", chat.SessionOf("anna").Get("mytemp").ToText(), 6, 1},
+      {"ann", "an older token", 0, 1},  // the room is still taken
+      {"cat", cat_token, 0, 9},
+      {"   ", "", 0, -1},
+      {"bob", ann_token, 0, -1}};
+  for (const auto& [name, token, level, room] : cases) {
+    MemorySession session;
+    session.Set("myname", Variant(name));
+    session.Set("mytemp", Variant(token));
+    Variant users(chat.lists().Users()), rooms(chat.lists().Rooms());
+    auto object = chat.NewObject();
+    EXPECT_EQ(object->getLevel(session, users, rooms).ToLong(), level) << name;
+    if (room >= 0) EXPECT_EQ(object->room_id().ToLong(), room) << name;
   }
-  int Check(Session& session) {
-    Variant users(chat_.lists().Users());
-    Variant rooms(chat_.lists().Rooms());
-    return object_->getLevel(session, users, rooms).ToLong();
-  }
-
-  testing::LiveChat chat_;
-  std::unique_ptr<Corvane> object_ = chat_.NewObject();
-};
-
-TEST_F(VisitorCheckTest, FindsEachVisitorByTheWholeKey) {
-  EXPECT_EQ(Check(chat_.SessionOf("ann")), 4);
-  EXPECT_EQ(object_->MyName().ToText(), "ann");
-  EXPECT_EQ(Check(chat_.SessionOf("anna")), 6);
-  EXPECT_EQ(object_->room_id().ToLong(), 1);
-}
-
-TEST_F(VisitorCheckTest, RefusesUnknownBlankOrForeignSessions) {
-  MemorySession blank;
-  blank.Set("myname", Variant("   "));
-  EXPECT_EQ(Check(blank), 0);
-  MemorySession stranger;
-  stranger.Set("myname", Variant("bob"));
-  EXPECT_EQ(Check(stranger), 0);
-  // The name is trimmed before the lookup.
-  MemorySession padded;
-  padded.Set("myname", Variant(" ann "));
-  padded.Set("mytemp", chat_.SessionOf("ann").Get("mytemp"));
-  EXPECT_EQ(Check(padded), 4);
-}
-
-TEST_F(VisitorCheckTest, TokenMismatchFailsButStillTakesTheRoom) {
-  chat_.AddRoom(7, "garden");
-  chat_.SetUserField("ann", user_field::kRoom, "7");
-  MemorySession old_session;
-  old_session.Set("myname", Variant("ann"));
-  old_session.Set("mytemp", Variant("an older token"));
-  EXPECT_EQ(Check(old_session), 0);
-  EXPECT_EQ(object_->room_id().ToLong(), 7);
-}
-
-TEST_F(VisitorCheckTest, VisitorWhoseRoomIsGoneFails) {
-  chat_.SetUserField("ann", user_field::kRoom, "9");
-  EXPECT_EQ(Check(chat_.SessionOf("ann")), 0);
-  EXPECT_EQ(object_->room_id().ToLong(), 9);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "entry/login_test_support.h"
 
@@ -13,95 +15,77 @@ using testing::LoginChat;
 using testing::LoginForm;
 
 constexpr char kSameAsPassword[] = "错误：用户名与密码相同！";
+constexpr char kIllegal[] = "错误：用户名含有非法字符！<a href=namefilter.asp>说明</a>";
+constexpr char kBreaksScript[] = "错误：用户名不能含有单引号、双引号、反斜杠或小于号！";
 
-TEST(AdmissionTest, MessagesInTheirOrder) {
-  LoginChat chat;
-  chat.Load();
-  // The same-as-password rule comes before the empty-name rule.
-  EXPECT_EQ(chat.LogIn(LoginForm("", "")), kSameAsPassword);
-  EXPECT_EQ(chat.LogIn(LoginForm("   ", "")), kSameAsPassword);
-  EXPECT_EQ(chat.LogIn(LoginForm(" ann ", "ann")), kSameAsPassword);
-  EXPECT_EQ(chat.LogIn(LoginForm("", "pw")), "错误：用户名为空！");
-  EXPECT_EQ(chat.LogIn(LoginForm("a", "pw")), "错误：用户名长度不能太短至少2个字符！");
-  EXPECT_EQ(chat.LogIn(LoginForm("a_b!", "pw")),
-            "错误：用户名含有非法字符！<a href=namefilter.asp>说明</a>");
-  EXPECT_EQ(chat.LogIn(LoginForm("客服01", "pw")),
-            "错误：用户名含有非法字符！<a href=namefilter.asp>说明</a>");
-  EXPECT_EQ(chat.Users(), "");
-}
+struct Case {
+  std::map<std::string, std::string> params;  // sysparam rows; "-" deletes the row
+  std::vector<LoginForm> logins;
+  std::string last_answer;  // the answer to the last login
+};
 
-TEST(AdmissionTest, NameLengthCountsHanziTwice) {
-  LoginChat chat;
-  chat.SetParam("namelength", "4");
-  chat.SetParam("maxnamelength", "3");
-  chat.Load();
-  EXPECT_EQ(chat.LogIn("张a"), "错误：用户名长度不能太短至少4个字符！");
-  EXPECT_EQ(chat.LogIn("张三"), "");
-  EXPECT_EQ(chat.LogIn("张三李四"), "错误：用户名长度不能长于10个英文字符或3个汉字！");
-  EXPECT_EQ(chat.LogIn("abcdef"), "");
-  // Twelve letters are cut to ten before any rule.
-  chat.SetParam("maxnamelength", "5");
-  chat.Load();
-  EXPECT_EQ(chat.LogIn("abcdefghijkl"), "");
-  EXPECT_EQ(chat.UserColumn("abcdefghij", "username").ToText(), "abcdefghij");
-}
-
-TEST(AdmissionTest, MissingLengthLimits) {
-  LoginChat chat;
-  chat.Exec("DELETE FROM sysparam WHERE alias IN ('namelength', 'maxnamelength')");
-  chat.Load();
-  // No upper limit refuses every name as too long; no lower limit refuses none.
-  EXPECT_EQ(chat.LogIn("a"), "错误：用户名长度不能长于10个英文字符或个汉字！");
-}
-
-TEST(AdmissionTest, CharacterRuleOnTheNameInSmallLetters) {
-  LoginChat chat;
-  chat.Load();
-  EXPECT_EQ(chat.LogIn("Tom_2"), "");  // "_" is allowed by the seeded configuration
-  EXPECT_EQ(chat.UserColumn("tom_2", "username").ToText(), "Tom_2");
-  EXPECT_EQ(chat.UserField("Tom_2", user_field::kRoom), "1");
-  EXPECT_NE(chat.LogIn("张，三"), "");
-
-  chat.SetParam("usernameenable", "");
-  chat.Load();
-  EXPECT_EQ(chat.LogIn("ann_b"), "错误：用户名含有非法字符！<a href=namefilter.asp>说明</a>");
-}
-
-TEST(AdmissionTest, ProxyRefusedOnlyWithBothHeaders) {
-  LoginChat chat;
-  chat.SetParam("disableproxy", "1");
-  chat.Load();
-  EXPECT_EQ(chat.LogIn(LoginForm("ann", "pw").Via("1.1 proxy")), "");
-  EXPECT_EQ(chat.LogIn(LoginForm("bob", "pw").Forwarded("10.1.1.1")), "");
-  EXPECT_EQ(chat.LogIn(LoginForm("cat", "pw").Via("1.1 proxy").Forwarded("x")),
-            "管理员禁止通过代理登录！");
-  chat.SetParam("disableproxy", "0");
-  chat.Load();
-  EXPECT_EQ(chat.LogIn(LoginForm("cat", "pw").Via("1.1 proxy").Forwarded("x")), "");
-}
-
-TEST(AdmissionTest, CapacityLetsOneMoreThanTheMaximumIn) {
-  LoginChat chat;
-  chat.SetParam("maxpeople", "2");
-  chat.SetParam("newusernum", "10");
-  chat.Load();
-  EXPECT_EQ(chat.LogIn("ann"), "");
-  EXPECT_EQ(chat.LogIn("bob"), "");
-  EXPECT_EQ(chat.LogIn("cat"), "");
-  EXPECT_EQ(chat.LogIn("dan"), "对不起：聊天室已经满员了！");
-
-  // Without the value only the first visitor gets in.
-  LoginChat unlimited;
-  unlimited.Exec("DELETE FROM sysparam WHERE alias = 'maxpeople'");
-  unlimited.Load();
-  EXPECT_EQ(unlimited.LogIn("eve"), "");
-  EXPECT_EQ(unlimited.LogIn("fay"), "对不起：聊天室已经满员了！");
-
-  // A capacity past the 16-bit range is a capacity, not an overflow.
-  LoginChat large;
-  large.SetParam("maxpeople", "100000");
-  large.Load();
-  EXPECT_EQ(large.LogIn("gus"), "");
+TEST(AdmissionTest, RulesAndTheirMessagesInOrder) {
+  const std::vector<Case> cases = {
+      {{}, {LoginForm("", "")}, kSameAsPassword},
+      {{}, {LoginForm(" ann ", "ann")}, kSameAsPassword},
+      {{}, {LoginForm("", "pw")}, "错误：用户名为空！"},
+      {{}, {LoginForm("a", "pw")}, "错误：用户名长度不能太短至少2个字符！"},
+      {{}, {LoginForm("a_b!", "pw")}, kIllegal},
+      {{}, {LoginForm("客服01", "pw")}, kIllegal},
+      {{}, {LoginForm("张，三", "pw")}, kIllegal},
+      {{{"usernameenable", ""}}, {LoginForm("ann_b", "pw")}, kIllegal},
+      {{}, {LoginForm("Tom_2", "pw")}, ""},  // "_" allowed, the rule sees small letters
+      // Characters that would end a script string or element, whatever is allowed.
+      {{{"usernameenable", "_'\\\"<"}}, {LoginForm("o'ne", "pw")}, kBreaksScript},
+      {{{"usernameenable", "_'\\\"<"}}, {LoginForm("a\\b", "pw")}, kBreaksScript},
+      {{{"usernameenable", "_'\\\"<"}}, {LoginForm("a\"b", "pw")}, kBreaksScript},
+      {{{"usernameenable", "_'\\\"<"}}, {LoginForm("</b", "pw")}, kBreaksScript},
+      // A hanzi counts two; twelve letters are cut to ten first.
+      {{{"namelength", "4"}, {"maxnamelength", "3"}},
+       {LoginForm("张a", "pw")},
+       "错误：用户名长度不能太短至少4个字符！"},
+      {{{"namelength", "4"}, {"maxnamelength", "3"}}, {LoginForm("张三", "pw")}, ""},
+      {{{"namelength", "4"}, {"maxnamelength", "3"}},
+       {LoginForm("张三李四", "pw")},
+       "错误：用户名长度不能长于10个英文字符或3个汉字！"},
+      {{{"maxnamelength", "5"}}, {LoginForm("abcdefghijkl", "pw")}, ""},
+      {{{"maxnamelength", "-"}},
+       {LoginForm("ab", "pw")},
+       "错误：用户名长度不能长于10个英文字符或个汉字！"},
+      // A proxy is refused only with both headers and the switch on.
+      {{{"disableproxy", "1"}}, {LoginForm("ann", "pw").Via("1.1 p")}, ""},
+      {{{"disableproxy", "1"}}, {LoginForm("ann", "pw").Forwarded("10.1.1.1")}, ""},
+      {{{"disableproxy", "1"}},
+       {LoginForm("ann", "pw").Via("p").Forwarded("x")},
+       "管理员禁止通过代理登录！"},
+      {{{"disableproxy", "0"}}, {LoginForm("ann", "pw").Via("p").Forwarded("x")}, ""},
+      // One more than the maximum gets in; without a maximum only one.
+      {{{"maxpeople", "2"}, {"newusernum", "9"}},
+       {LoginForm("ann", "p"), LoginForm("bob", "p"), LoginForm("cat", "p"), LoginForm("dan", "p")},
+       "对不起：聊天室已经满员了！"},
+      {{{"maxpeople", "-"}},
+       {LoginForm("ann", "p"), LoginForm("bob", "p")},
+       "对不起：聊天室已经满员了！"},
+      {{{"maxpeople", "100000"}}, {LoginForm("ann", "p")}, ""}};
+  for (const Case& c : cases) {
+    LoginChat chat;
+    for (const auto& [alias, body] : c.params) {
+      if (body == "-") {
+        chat.Exec("DELETE FROM sysparam WHERE alias = ?", {Variant(alias)});
+      } else {
+        chat.SetParam(alias, body);
+      }
+    }
+    chat.Load();
+    std::string answer;
+    for (const LoginForm& form : c.logins) answer = chat.LogIn(form);
+    const std::string name = c.logins.back().name;
+    EXPECT_EQ(answer, c.last_answer) << name;
+    // A refused name is nowhere; an admitted one stands as typed, cut to ten.
+    EXPECT_EQ(chat.UserColumn(name.substr(0, 10), "username").ToText(),
+              answer.empty() ? name.substr(0, 10) : "")
+        << name;
+  }
 }
 
 }  // namespace
