@@ -3,133 +3,197 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <tuple>
+#include <array>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "component/list_record.h"
 #include "tavolin/error.h"
+#include "testing/chat_test_env.h"
 #include "testing/live_chat.h"
 
 namespace tavolin {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::Not;
+template <size_t N>
+using Rows = std::vector<std::array<std::string, N>>;
 
+// The seeded chat (hall 1 owned by Olga; bracket level 2, title level 3, HTML
+// level 9; titles of at most 40 characters; the filter on) with visitors.
 class PostingTest : public ::testing::Test {
  protected:
   PostingTest() {
-    chat_.AddRoom(1, "hall", /*owner=*/"Olga", /*robot=*/"bot");
-    chat_.AddRoom(2, "garden");
-    for (const char* name : {"ann", "bob", "cat", "olga"}) chat_.Enter(name, 1);
+    env_.Exec("UPDATE room SET room_owner='Olga' WHERE ID=1");
+    env_.NewObject()->InitGlobal(env_.app());
+    for (const char* name : {"ann", "bob", "olga"}) chat_.Enter(name, 1);
+    chat_.Enter("tia", 1, /*level=*/3);
     chat_.Enter("vip", 1, /*level=*/9);
     chat_.Enter("dan", 2);
   }
-  std::string NewestText() {
-    return chat_.app().Get("_says").array().at(chat_.app().Get("_current").ToLong(), 5).ToText();
+  // The newest line of the ring: addressee, secret flag and say text.
+  std::string Newest() {
+    const VariantArray& ring = env_.Get("_says").array();
+    const int32_t slot = env_.Get("_current").ToLong();
+    return ring.at(slot, 2).ToText() + "|" + ring.at(slot, 3).ToText() + "|" +
+           ring.at(slot, 5).ToText();
   }
-  testing::LiveChat chat_;
+  std::string SystemLine(const std::string& text) {
+    return "parent.addsay(-1,'【系统】" + text + "','','ann',0,'990066','',-2,'10:00:00');";
+  }
+
+  testing::ChatTestEnv env_;
+  testing::LiveChat chat_{env_.app(), env_.clock()};
 };
 
-TEST_F(PostingTest, PublicLineReachesTheRoomWithTheNextPoll) {
-  EXPECT_EQ(chat_.Say("ann", "hello all"),
-            "<meta HTTP-EQUIV='Pragma' CONTENT='no-cache'><META content='text/html;charset=gb2312' "
-            "http-equiv=content-type><meta http-equiv=refresh content='6;url=refresh.asp'><script>"
-            "parent.addsay(1,'hello all','ann','大家',0,'c1','c2',0,'10:00:00','');"
-            "parent.ref(1);</script>");
-  EXPECT_THAT(chat_.Refresh("bob"), HasSubstr("'hello all','ann'"));
-  EXPECT_THAT(chat_.Refresh("dan"), Not(HasSubstr("hello all")));
+TEST_F(PostingTest, LineIsStoredAnsweredAndPrivateOnlyWhenAsked) {
+  EXPECT_EQ(
+      chat_.Say("ann", "hi"),
+      "<meta HTTP-EQUIV='Pragma' CONTENT='no-cache'><META content='text/html;charset=gb2312' "
+      "http-equiv=content-type><meta http-equiv=refresh content='6;url=refresh.asp'><script>"
+      "parent.addsay(1,'hi','ann','大家',0,'c1','c2',0,'10:00:00','');parent.ref(1);</script>");
   EXPECT_EQ(chat_.UserField("ann", user_field::kDeliveredSayId), "1");
-  // To oneself: echoed with say id -1 and never stored.
-  EXPECT_THAT(chat_.Say("ann", "note", "ann"),
+  EXPECT_THAT(chat_.Say("ann", "note", "ann"),  // to oneself: echoed, never stored
               HasSubstr("parent.addsay(-1,'note','ann','ann',1,'c1','c2',0,'10:00:00');"));
-  EXPECT_EQ(chat_.NewestSayId(), 1);
-}
-
-TEST_F(PostingTest, PrivateOnlyForMinusOneOrTrueAndNeverToEverybody) {
-  const std::vector<std::tuple<std::string, std::string, int>> cases = {
-      {"bob", "-1", 1}, {"bob", "true", 1}, {"bob", "TRUE", 1}, {"bob", "1", 0},
-      {"bob", "", 0},   {"bob", "junk", 0}, {"bob", "-1x", 0},  {"大家", "-1", 0}};
-  for (const auto& [to, value, expected] : cases) {
+  const Rows<3> flags = {{"bob", "-1", "|1|"}, {"bob", "TRUE", "|1|"}, {"bob", "true", "|1|"},
+                         {"bob", "1", "|0|"},  {"bob", "-1x", "|0|"},  {"大家", "-1", "|0|"}};
+  for (const auto& [to, value, flag] : flags) {
     chat_.Say("ann", "psst", to, {{"secret", value}});
-    EXPECT_THAT(NewestText(), HasSubstr("'" + to + "'," + std::to_string(expected) + ",")) << value;
+    EXPECT_THAT(Newest(), HasSubstr(to + flag)) << value;
   }
-  EXPECT_THAT(chat_.Refresh("bob"), HasSubstr("'psst','ann','bob',1,"));
-  EXPECT_THAT(chat_.Refresh("cat"), Not(HasSubstr("'bob',1,")));
 }
 
 TEST_F(PostingTest, RejectedPostStillSeatsThePosterAndDelivers) {
   chat_.Say("bob", "earlier line");
-  chat_.SetRoomField(2, room_field::kOccupants, "");
-  const std::string empty = chat_.Say("dan", "   ", "大家", {{"id", "0"}});
-  EXPECT_THAT(empty, HasSubstr("parent.addsay(-1,'【系统】发言为空！','','dan',0,'990066','',-2,"
-                               "'10:00:00');parent.ref(1);</script>"));
-  EXPECT_TRUE(HasWord(chat_.RoomField(2, room_field::kOccupants), "dan"));
-  EXPECT_EQ(chat_.NewestSayId(), 1);
-  // Seated in the hall by his first post there, dan can be talked to.
-  EXPECT_THAT(chat_.Say("ann", "hi", "dan"), HasSubstr("'【系统】dan不在当前聊天室里！'"));
-  chat_.SetUserField("dan", user_field::kRoom, "1");
-  chat_.Say("dan", "here now");
-  chat_.Say("ann", "hi dan", "dan");
-  EXPECT_THAT(NewestText(), HasSubstr("'hi dan','ann','dan'"));
-}
-
-// The addressee named back to the poster can neither run script nor end the
-// answer's script string or element, so the lines of the answer still arrive.
-TEST_F(PostingTest, AbsentAddresseeIsEscapedInTheMessage) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"');alert(1);//", "&#39;);alert(1);//"},
-      {"gh'ost", "gh&#39;ost"},
-      {"a\\", "a\\\\"},
-      {"</script><b>", "&lt;/script&gt;&lt;b&gt;"},
-      {"\"x\"&", "&quot;x&quot;&amp;"}};
-  chat_.Say("bob", "earlier line");
-  for (const auto& [to, shown] : cases) {
-    const std::string answer = chat_.Say("ann", "hi", to, {{"id", "0"}});
-    EXPECT_THAT(answer, HasSubstr("parent.addsay(1,'earlier line'")) << to;
-    EXPECT_THAT(answer, HasSubstr("parent.addsay(-1,'【系统】" + shown + "不在当前聊天室里！','',"))
-        << to;
+  chat_.SetRoomField(1, room_field::kOccupants, "bob");
+  EXPECT_THAT(chat_.Say("ann", " ", "大家", {{"id", "0"}}),
+              HasSubstr("parent.addsay(1,'earlier line','bob'"));
+  EXPECT_TRUE(HasWord(chat_.RoomField(1, room_field::kOccupants), "ann"));
+  // An addressee outside the room is named back escaped: it can neither run
+  // script nor end the answer's script string or element.
+  const Rows<2> absent = {{"dan", "dan"},
+                          {"');alert(1);//", "&#39;);alert(1);//"},
+                          {"a\\", "a\\\\"},
+                          {"</script><b>", "&lt;/script&gt;&lt;b&gt;"}};
+  for (const auto& [to, shown] : absent) {
+    EXPECT_THAT(chat_.Say("ann", "hi", to, {{"id", "0"}}),  // after the delivered line
+                HasSubstr("'');" + SystemLine(shown + "不在当前聊天室里！") + "parent.ref(1);"));
   }
+  EXPECT_THAT(chat_.Say("ann", " "), HasSubstr(SystemLine("发言为空！")));
+  EXPECT_EQ(chat_.NewestSayId(), 1);
+  chat_.SetUserField("dan", user_field::kRoom, "1");
+  chat_.Say("dan", "here now");  // seated by his first post in the hall
+  chat_.Say("ann", "hi dan", "dan");
+  EXPECT_THAT(Newest(), HasSubstr("'hi dan','ann','dan'"));
 }
 
 TEST_F(PostingTest, TextIsCutThenCleanedByThePostersRights) {
-  chat_.app().Set("_saysfilterstr", Variant("darn"));
-  const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
+  env_.Exec("INSERT INTO action (act_name, toall) VALUES ('curse', ?)",
+            {Variant("##says \"fuck\", it's \\ bad")});
+  const Rows<4> cases = {
       {"ann", "[b]x", "bob", "'&#91;b]x'"},  // below the bracket level
       {"olga", "[b]x", "bob", "'[b]x'"},     // the room owner, whatever the letter case
-      {"ann", "#<b>hi</b><script>", "大家", "'#&lt;b&gt;hi&lt;/b&gt;&lt;script&gt;'"},
+      {"ann", "[b]x", "ann", "'[b]x'"},      // to oneself
+      {"ann", "#<b>x</b><script>", "大家", "'#&lt;b&gt;x&lt;/b&gt;&lt;script&gt;'"},
       {"vip", "#<b>it's</b><SCRIPT>x</script>", "大家", "'<b>it\\'s</b><\\SCRIPT>x</\\script>'"},
-      {"ann", "it's darn \\ fine", "大家", "'it\\'s **(脏话) \\\\ fine'"}};
+      {"ann", "it's fuck \\ fine", "大家", "'it\\'s **(脏话) \\\\ fine'"},
+      {"ann", "//waves", "大家", "'##waves','ann','大家',0,'c1','c2',-1,"},
+      {"ann", "//waves ## at all", "大家", "'waves ## at all','ann'"},
+      {"ann", "/hi", "bob", "'##热情地向对方挥手打招呼：“你好！”<font color=990099>[/hi]"},
+      {"ann", "/hi all", "bob", "'##向大家挥手：“大家好！”<font color=990099>[/hi]</font>','ann'"},
+      {"ann", "/HI self  ", "bob", "'##对着镜子向自己挥了挥手。<font color=990099>[/HI]"},
+      {"ann", "/hi", "ann", "'##对着镜子向自己挥了挥手。<font color=990099>[/hi]"},
+      {"ann", "/curse", "大家", "'##says \\\"**(脏话)\\\", it\\'s \\\\ bad<font color=990099>"},
+      {"ann", "/", "大家", SystemLine("没有动作「」！")},
+      {"ann", "/x'or'1'='1", "大家", SystemLine("没有动作「x\\'or\\'1\\'=\\'1」！")}};
   for (const auto& [who, text, to, stored] : cases) {
-    chat_.Say(who, text, to);
-    EXPECT_THAT(NewestText(), HasSubstr(stored)) << text;
+    const std::string answer = chat_.Say(who, text, to);
+    EXPECT_THAT(stored.starts_with("parent") || to == who ? answer : Newest(), HasSubstr(stored))
+        << text;
   }
-  EXPECT_THAT(chat_.Say("ann", "[b]x", "ann"), HasSubstr("'[b]x'"));
-  chat_.app().Set("_maxsayslength", Variant("5"));
+  EXPECT_EQ(chat_.NewestSayId(), 11);  // echoes and unknown actions are not stored
+  env_.Set("_maxsayslength", Variant("5"));
   chat_.Say("ann", "  abcdefgh  ");
-  EXPECT_THAT(NewestText(), HasSubstr("'abcde','ann'"));
+  EXPECT_THAT(Newest(), HasSubstr("'abcde','ann'"));
   // The poster's act number: out of range, not a number or below 0 is 0.
-  for (const auto& [act, stored] : std::vector<std::pair<std::string, std::string>>{
-           {"70000", "0"}, {"x", "0"}, {"-4", "0"}, {"7", "7"}}) {
+  for (const auto& [act, stored] : Rows<2>{{"70000", "0"}, {"x", "0"}, {"-4", "0"}, {"7", "7"}}) {
     chat_.Say("ann", "act", "大家", {{"addsays", act}});
-    EXPECT_THAT(NewestText(), HasSubstr("'c2'," + stored + ",'")) << act;
+    EXPECT_THAT(Newest(), HasSubstr("'c2'," + stored + ",'")) << act;
   }
+}
+
+TEST_F(PostingTest, TitleByOwnerOrTitleLevelIsCutEscapedStoredAndAnnounced) {
+  const auto stored = [this] {
+    return chat_.RoomField(1, room_field::kTitle) + "|" +
+           env_.db().Execute("SELECT room_title t FROM room WHERE ID=1")->Field("t").ToText();
+  };
+  chat_.Say("olga", "[hot] it's   here", "bob", {{"istitle", "1"}, {"secret", "-1"}});
+  const std::string title =
+      "[hot] it&#39;s\xE3\x80\x80 here<font style=color:990099>(olga,10:00:00)</font>";
+  EXPECT_EQ(stored(), title + "|" + title);
+  EXPECT_EQ(Newest(),  // to everybody, public, act -5, without "["
+            "大家|0|'<\\script>parent.chftitle(\\'&#91;hot] it&#39;s\xE3\x80\x80 "
+            "here<font style=color:990099>(olga,10:00:00)</font>\\')</\\script>','olga','大家',"
+            "0,'c1','c2',-5,'10:00:00',");
+  env_.Set("_titlelength", Variant("5"));
+  chat_.Say("tia", "a'b'cdefg", "大家", {{"istitle", "-1"}});
+  EXPECT_THAT(stored(), HasSubstr("|a&#39;b&#39;c<font style=color:990099>(tia,10:00:00)</font>"));
+  // Without the right, or without a true flag, it is an ordinary line.
+  chat_.Say("ann", "just talk", "bob", {{"istitle", "1"}});
+  chat_.Say("tia", "not asked", "bob", {{"istitle", "yes"}});
+  EXPECT_EQ(Newest(), "bob|0|'not asked','tia','bob',0,'c1','c2',0,'10:00:00',");
+  EXPECT_THAT(stored(), HasSubstr("(tia,"));
 }
 
 TEST_F(PostingTest, StrangersAndBadIdsWriteNothingAndTheClockOpensTheUserCheck) {
   MemorySession stranger;
   MemoryRequest request;
-  request.SetForm("says", "hi");
-  EXPECT_THAT(chat_.NewObject()->subsay(chat_.app(), stranger, request).ToText(),
+  EXPECT_THAT(chat_.NewObject()->subsay(env_.app(), stranger, request).ToText(),
               HasSubstr("<script>top.location.href = 'showerr.asp';</script>"));
   const std::string rooms = chat_.lists().Rooms();
   EXPECT_THROW(chat_.Say("ann", "hi", "大家", {{"id", "x1"}}), CallError);
-  EXPECT_EQ(chat_.lists().Rooms(), rooms);
-  EXPECT_EQ(chat_.NewestSayId(), 0);
-
-  chat_.clock().Advance(61);
+  EXPECT_EQ(chat_.lists().Rooms() + std::to_string(chat_.NewestSayId()), rooms + "0");
+  env_.clock().Advance(61);
   EXPECT_THAT(chat_.Say("ann", "a"), HasSubstr("window.open('usercheck.asp','usercheck');"));
-  EXPECT_THAT(chat_.Say("ann", "b"), Not(HasSubstr("usercheck")));
+  EXPECT_EQ(chat_.Say("ann", "b").find("usercheck"), std::string::npos);
+}
+
+// Many posting, polling and changing rooms at once, titles and actions
+// waiting for the database between the two locked phases of a post: nothing
+// is lost, and each record keeps what its own last poll delivered.
+TEST_F(PostingTest, ConcurrentVisitorsLoseNothing) {
+  constexpr int kPosters = 6, kLinesEach = 30;
+  std::array<std::string, kPosters> last_poll;
+  std::vector<std::thread> threads;
+  for (int v = 0; v < kPosters; ++v) chat_.Enter("p" + std::to_string(v), 1, /*level=*/3);
+  for (int v = 0; v < kPosters; ++v) {
+    threads.emplace_back([this, v, &last_poll] {
+      const std::string name = "p" + std::to_string(v);
+      for (int i = 0; i < kLinesEach; ++i) {
+        const std::string text = i % 3 == 0 ? "/hi" : name + "-" + std::to_string(i);
+        chat_.Say(name, text, "大家", {{"istitle", i % 10 == 0 ? "1" : "0"}});
+        last_poll[v] = chat_.Refresh(name);
+        MemoryRequest move;  // to room 3 and back, two notices each time
+        move.SetForm("toroom", i % 10 == 4 ? "3" : "1");
+        if (i % 10 == 4 || i % 10 == 7) {
+          EXPECT_EQ(chat_.NewObject()->ChangeRoom(env_.app(), chat_.SessionOf(name), move).ToText(),
+                    "");
+        }
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(chat_.NewestSayId(), kPosters * (kLinesEach + 12));
+  EXPECT_EQ(chat_.RoomField(3, room_field::kOccupants), "");
+  EXPECT_EQ(CountRecords(env_.lists().Users()), 6 + kPosters);
+  for (int v = 0; v < kPosters; ++v) {
+    const std::string name = "p" + std::to_string(v);
+    const std::string delivered = chat_.UserField(name, user_field::kDeliveredSayId);
+    EXPECT_NE(last_poll[v].find("parent.ref(" + delivered + ");"), std::string::npos) << name;
+    EXPECT_TRUE(HasWord(chat_.RoomField(1, room_field::kOccupants), name));
+    EXPECT_EQ(chat_.UserField(name, user_field::kRoom), "1");
+  }
 }
 
 }  // namespace

@@ -2,43 +2,83 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+#include <vector>
+
 #include "component/list_record.h"
+#include "component/page_text.h"
 #include "tavolin/error.h"
 #include "testing/live_chat.h"
 
 namespace tavolin {
 namespace {
 
-constexpr char kPoll[] =
-    "<meta HTTP-EQUIV='Pragma' CONTENT='no-cache'><META content='text/html;charset=gb2312' "
-    "http-equiv=content-type><meta http-equiv=refresh content='6;url=refresh.asp'><script>";
-constexpr char kClose[] =
-    "<meta HTTP-EQUIV='Pragma' CONTENT='no-cache'><META content='text/html;charset=gb2312' "
-    "http-equiv=content-type><script Language=JavaScript>top.location.href = 'close.asp';</script>";
+const std::string kPoll = std::string(page::kPollPrefix) + std::string(page::kReloadAndScript);
+const std::string kClose = std::string(page::kPollPrefix) + std::string(page::kClose);
 
+// A small ring (four slots) and a hall and a garden.
 class RefreshTest : public ::testing::Test {
  protected:
   RefreshTest() {
     chat_.AddRoom(1, "hall");
-    chat_.Enter("ann", 1);
-    chat_.Enter("bob", 1);
+    chat_.AddRoom(2, "garden");
+    for (const char* name : {"ann", "bob", "cat"}) chat_.Enter(name, 1);
+    chat_.Enter("dan", 2);
   }
-  testing::LiveChat chat_;
+  // Appends a line the way callers do: read the ring, append, write it back.
+  void Append(std::string who, std::string to_who, int secret, int room, std::string text) {
+    Variant says = chat_.app().Get("_says"), current = chat_.app().Get("_current");
+    Variant w(who), t(to_who), s(secret), r(room), m(text), c1("c1"), c2("c2"), act(0);
+    chat_.NewObject()->Newsay(w, t, s, r, m, c1, c2, act, says, current);
+    chat_.app().Set("_says", says);
+    chat_.app().Set("_current", current);
+  }
+  testing::LiveChat chat_{/*max_talk=*/3};
 };
 
-TEST_F(RefreshTest, PollDeliversNewLinesOnceAndMovesTheVisitorOn) {
-  chat_.Say("ann", "hello");
+TEST_F(RefreshTest, PollDeliversNewLinesOnceOldestFirstAcrossTheWrap) {
+  // Names stand escaped in the line; the slot keeps them for the visible rule.
+  Append("ann", "Tom's \\room", 0, 1, "n1");
+  EXPECT_EQ(chat_.app().Get("_says").array().at(1, 5).ToText(),
+            "'n1','ann','Tom\\'s \\\\room',0,'c1','c2',0,'10:00:00',");
+  EXPECT_EQ(chat_.app().Get("_says").array().at(1, 2).ToText(), "Tom's \\room");
+  for (int i = 2; i <= 5; ++i) Append("ann", "大家", 0, 1, "n" + std::to_string(i));
   chat_.clock().Advance(5);
-  EXPECT_EQ(chat_.Refresh("bob"), std::string(kPoll) +
-                                      "parent.addsay(1,'hello','ann','大家',0,'c1','c2',0,"
-                                      "'10:00:00','');parent.ref(1);parent.allusernum=2;</script>");
+  std::string lines;
+  for (std::string i : {"2", "3", "4", "5"})
+    lines += i + ",'n" + i + "','ann','大家',0,'c1','c2',0,'10:00:00',";
+  EXPECT_EQ(chat_.Refresh("bob", "0"),
+            kPoll + "parent.addsay(" + lines + "'');parent.ref(5);parent.allusernum=4;</script>");
   EXPECT_EQ(chat_.UserField("bob", user_field::kLastPoll), "2026-03-04 10:00:05");
-  EXPECT_EQ(chat_.Refresh("bob"),
-            std::string(kPoll) + "parent.ref(1);parent.allusernum=2;</script>");
+  EXPECT_EQ(chat_.Refresh("bob"), kPoll + "parent.ref(5);parent.allusernum=4;</script>");
+  EXPECT_NE(chat_.Refresh("bob", "3").find("parent.addsay(4,'n4'"), std::string::npos);
   // A say id from before a restart delivers nothing and resets field 9.
   EXPECT_EQ(chat_.Refresh("bob", "500").find("addsay"), std::string::npos);
-  EXPECT_EQ(chat_.UserField("bob", user_field::kDeliveredSayId), "1");
+  EXPECT_EQ(chat_.UserField("bob", user_field::kDeliveredSayId), "5");
   EXPECT_EQ(chat_.UserField("ann", user_field::kLastPoll), "2026-03-04 10:00:00");
+}
+
+TEST_F(RefreshTest, VisibleLineRule) {
+  Append("ann", "bob", 1, 1, "secret");        // private, room 1
+  Append("ann", "dan", 1, 2, "elsewhere");     // private, room 2
+  Append("sys", "大家", 0, -2, "everywhere");  // every room
+  const std::vector<std::array<std::string, 2>> seen = {{"ann", "secret everywhere"},
+                                                        {"bob", "secret everywhere"},
+                                                        {"cat", "everywhere"},
+                                                        {"dan", "elsewhere everywhere"}};
+  for (const auto& [name, expected] : seen) {
+    std::string visible, poll = chat_.Refresh(name, "0");
+    for (std::string text : {"secret", "elsewhere", "everywhere"}) {
+      if (poll.find("'" + text + "'") != std::string::npos) visible += " " + text;
+    }
+    EXPECT_EQ(visible, " " + expected) << name;
+  }
+  Append("sys", "大家", 0, -1, "nowhere");  // room -1 only
+  EXPECT_EQ(chat_.Refresh("ann", "0").find("nowhere"), std::string::npos);
+  // Private lines stay in their room, even for their addressee.
+  chat_.SetUserField("bob", user_field::kRoom, "2");
+  EXPECT_EQ(chat_.Refresh("bob", "0").find("'secret'"), std::string::npos);
 }
 
 TEST_F(RefreshTest, IdleLimitsCloseAfterMoreThanTheConfiguredMinutes) {
@@ -57,11 +97,30 @@ TEST_F(RefreshTest, IdleLimitsCloseAfterMoreThanTheConfiguredMinutes) {
   EXPECT_EQ(chat_.Refresh("bob"), kClose);
 }
 
-TEST_F(RefreshTest, StrangersAndBadSayIds) {
-  MemorySession stranger;
-  MemoryRequest request;
-  EXPECT_NE(chat_.NewObject()->refresh(chat_.app(), stranger, request).ToText().find("showerr"),
-            std::string::npos);
+TEST_F(RefreshTest, VisitorCheckNeedsTheWholeKeyTheTokenAndAnExistingRoom) {
+  chat_.Enter("anna", 1, 6);
+  chat_.SetUserField("cat", user_field::kRoom, "9");  // a room that is gone
+  const std::string ann = chat_.SessionOf("ann").Get("mytemp").ToText();
+  // Session name, token, level and room id.
+  const std::vector<std::tuple<std::string, std::string, int, int>> cases = {
+      {"ann", ann, 1, 1},
+      {" ann ", ann, 1, 1},  // the name is trimmed
+      {"anna", chat_.SessionOf("anna").Get("mytemp").ToText(), 6, 1},
+      {"ann", "an older token", 0, 1},  // the room is still taken
+      {"cat", chat_.SessionOf("cat").Get("mytemp").ToText(), 0, 9},
+      {"   ", "", 0, 0},
+      {"bob", ann, 0, 1}};
+  for (const auto& [name, token, level, room] : cases) {
+    MemorySession session;
+    session.Set("myname", Variant(name));
+    session.Set("mytemp", Variant(token));
+    Variant users(chat_.lists().Users()), rooms(chat_.lists().Rooms());
+    auto object = chat_.NewObject();
+    EXPECT_EQ(object->getLevel(session, users, rooms).ToLong(), level) << name;
+    EXPECT_EQ(object->room_id().ToLong(), room) << name;
+  }
+  // A failed check shows the error page; a bad say id fails before writing.
+  EXPECT_NE(chat_.Refresh("cat").find("showerr"), std::string::npos);
   const std::string before = chat_.lists().Users();
   for (const char* junk : {"abc", "1.5", "99999999999", "1e3"}) {
     EXPECT_THROW(chat_.Refresh("ann", junk), CallError) << junk;

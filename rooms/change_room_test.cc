@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "component/list_record.h"
@@ -112,25 +111,6 @@ TEST_F(ChangeRoomTest, NoticeWithoutThreePartsFailsBeforeAnythingIsWritten) {
     EXPECT_EQ(Snapshot(), before);
   }
   EXPECT_EQ(Move("ann", "1"), kSameRoom);  // refusals still answer first
-}
-
-TEST_F(ChangeRoomTest, ConcurrentMovesLoseNoUpdate) {
-  const std::vector<std::string> names = {"ann", "bob", "cid", "dan"};
-  for (size_t i = 1; i < names.size(); ++i) chat_.Enter(names[i], 1);
-  constexpr int kMoves = 40;  // even: everybody ends where they began
-  std::vector<std::thread> movers;
-  for (const std::string& name : names) {
-    movers.emplace_back([this, &name] {
-      for (int i = 0; i < kMoves; ++i) EXPECT_EQ(Move(name, i % 2 == 0 ? "2" : "1"), "");
-    });
-  }
-  for (std::thread& mover : movers) mover.join();
-  for (const std::string& name : names) {
-    EXPECT_EQ(chat_.UserField(name, user_field::kRoom), "1") << name;
-    EXPECT_TRUE(HasWord(chat_.RoomField(1, room_field::kOccupants), name)) << name;
-  }
-  EXPECT_EQ(chat_.RoomField(2, room_field::kOccupants), "");
-  EXPECT_EQ(chat_.NewestSayId(), 2 * kMoves * static_cast<int>(names.size()));
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "component/list_record.h"
 #include "component/page_text.h"
@@ -16,9 +17,9 @@ namespace {
 
 // The seeded chat as loaded at start-up, with ann in the tea room (the second
 // room of the list) and her row in table user.
-class ChatFrameTest : public ::testing::Test {
+class ChatPageTest : public ::testing::Test {
  protected:
-  ChatFrameTest() {
+  ChatPageTest() {
     env_.NewObject()->InitGlobal(env_.app());
     env_.Exec(
         "INSERT INTO user (username, n_color, s_color, f_size, l_height, bgcolor, friends) "
@@ -29,49 +30,84 @@ class ChatFrameTest : public ::testing::Test {
     MemoryRequest request;
     return env_.NewObject()->ChatFrame(env_.app(), session, request).ToText();
   }
-  std::string Frame() { return Frame(chat_.SessionOf("ann")); }
+  std::string SayList(Session& session) {
+    return env_.NewObject()->InitSayList(env_.app(), session).ToText();
+  }
+  Session& ann() { return chat_.SessionOf("ann"); }
+  void ExpectPieces(const std::string& page, const std::vector<std::string>& pieces) {
+    for (const std::string& piece : pieces) EXPECT_NE(page.find(piece), std::string::npos) << piece;
+  }
 
   testing::ChatTestEnv env_;
   testing::LiveChat chat_{env_.app(), env_.clock()};
 };
 
-TEST_F(ChatFrameTest, SettingsOfTheVisitorAndTheRoom) {
+TEST_F(ChatPageTest, FrameCarriesTheSettingsOfTheVisitorAndTheRoom) {
   env_.Set("_nosaytimeout", Variant("10"));
   env_.Set("_dontsavevalue", Variant("15"));
   chat_.SetRoomField(2, room_field::kGuests, " carl ");
   VariantArray news(0, 2, 0, 1);
   const char* links[3][2] = {{"a.htm", "A"}, {"", "B"}, {"c.htm", "C"}};
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 2; ++j) news.at(i, j) = Variant(links[i][j]);
-  }
+  for (int i = 0; i < 6; ++i) news.at(i / 2, i % 2) = Variant(links[i / 2][i % 2]);
   env_.Set("_bbss", Variant(std::move(news)));
-  const std::string page = Frame();
+  const std::string page = Frame(ann());
   EXPECT_TRUE(page.starts_with("<html><head><meta name='author' content='"));
   EXPECT_TRUE(page.ends_with("name='usercheck'></frameset></frameset></html>"));
-  for (const char* piece :
-       {"<title>大厅</title>",  // the first room names the site
-        "if (window.name!='tavolinchat') {top.location.href='close.asp';}var ckmc=255;"
-        "var cksc=0;var self_color='#FFFFFF:#336699:#D6E4F2'.split(':');",
-        "var nosaytimeout=7;var dontsavevalue=4;",  // 10 - 3, and 15 \ 2 - 3
-        "var roomname='休闲茶座';var roomauto='<小精灵';var roomlife=0;var roomtt=0;"
-        "var roomhtml=0;var roomguests='carl';var LHeight='120';var friendlist='bob carl';"
-        "var room_owner='';var room_des='泡一壶好茶，和小精灵聊聊天';var myname='ann';"
-        "var oldbgcolor=self_color[0];var saysize=10.5;var minsayslength=1;var sayslength=200;",
-        "listreftime>3) {showlist();",
-        // Last row first, the row without a link left out.
-        "transtimer=0}}}bbsnews=new Array(3);addnews('c.htm','C');addnews('a.htm','A');"
-        ";function inittitle()",
-        "〖休闲茶座〗茶香四溢</div></td></tr><tr><td><div id='fTitle' name='fTitle'><font "
-        "color=blue>有问题就问小精灵吧</font>",
-        "var titleheight=40;", "<frameset name='leftfrm' rows='0,40,*,70' cols='*'>"}) {
-    EXPECT_NE(page.find(piece), std::string::npos) << piece;
+  ExpectPieces(page,
+               {"<title>大厅</title>",  // the first room names the site
+                "if (window.name!='tavolinchat') {top.location.href='close.asp';}var ckmc=255;"
+                "var cksc=0;var self_color='#FFFFFF:#336699:#D6E4F2'.split(':');",
+                "var nosaytimeout=7;var dontsavevalue=4;",  // 10 - 3, and 15 \ 2 - 3
+                "var roomname='休闲茶座';var roomauto='<小精灵';var roomlife=0;var roomtt=0;"
+                "var roomhtml=0;var roomguests='carl';var LHeight='120';var friendlist='bob carl';"
+                "var room_owner='';var room_des='泡一壶好茶，和小精灵聊聊天';var myname='ann';"
+                "var oldbgcolor=self_color[0];var saysize=10.5;var minsayslength=1;"
+                "var sayslength=200;",
+                "listreftime>3) {showlist();",
+                // Last row first, the row without a link left out.
+                "transtimer=0}}}bbsnews=new Array(3);addnews('c.htm','C');addnews('a.htm','A');"
+                ";function inittitle()",
+                "〖休闲茶座〗茶香四溢</div></td></tr><tr><td><div id='fTitle' name='fTitle'>"
+                "<font color=blue>有问题就问小精灵吧</font>",
+                "var titleheight=40;", "<frameset name='leftfrm' rows='0,40,*,70' cols='*'>"});
+  env_.Set("_bbss", Variant(""));
+  EXPECT_NE(Frame(ann()).find("transtimer=0}}};function inittitle()"), std::string::npos);
+}
+
+TEST_F(ChatPageTest, SayListSetsTheRoomDeliversAndListsTheOccupants) {
+  chat_.SetUserField("ann", user_field::kNote, "away");
+  chat_.Say("ann", "hello");
+  env_.clock().Advance(5);
+  chat_.SetUserField("ann", user_field::kDeliveredSayId, "0");  // a fresh window
+  EXPECT_EQ(SayList(ann()),
+            std::string(page::kPollPrefix) +
+                "<meta http-equiv=refresh content='6;url=refresh.asp'><script>"
+                "parent.allusernum=1;parent.roomname='休闲茶座';parent.roomauto='小精灵'; "
+                "parent.roomtt=0;  parent.room_owner='';  parent.room_des='泡一壶好茶，和小精灵聊"
+                "聊天'; parent.roomhtml=0;  parent.roomguests='';  parent.roomlife=0;"
+                "parent.chftitle('有问题就问小精灵吧');parent.chttitle('茶香四溢');  "
+                "parent.clearsay();parent.clearper();"
+                "parent.addsay(1,'hello','ann','大家',0,'c1','c2',0,'10:00:00','');"
+                " parent.ref(1);parent.userlist=new Array('ann 1 1010 away');"
+                "parent.userlist.sort();parent.showlist();</script>");
+  EXPECT_EQ(chat_.UserField("ann", user_field::kDeliveredSayId), "1");
+  EXPECT_EQ(chat_.UserField("ann", user_field::kLastPoll), "2026-03-04 10:00:05");
+  EXPECT_NE(SayList(ann()).find("parent.addsay(''); parent.ref(1);"), std::string::npos);
+  chat_.Enter("bob", 2);
+  chat_.SetUserField("bob", user_field::kFace, "1020");
+  // Occupant field, items shown, field stored after.
+  const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+      {"ann  bob", "'ann 1 1010 away','bob 1 1020 '", "ann  bob"},     // nothing written
+      {"ann carl bob", "'ann 1 1010 away','bob 1 1020 '", "ann bob"},  // carl has left
+      {"", "", ""}};
+  for (const auto& [occupants, items, stored] : cases) {
+    chat_.SetRoomField(2, room_field::kOccupants, occupants);
+    EXPECT_NE(SayList(ann()).find("parent.userlist=new Array(" + items + ");"), std::string::npos);
+    EXPECT_EQ(chat_.RoomField(2, room_field::kOccupants), stored);
   }
 }
 
-TEST_F(ChatFrameTest, MissingAndHostileValuesCannotBreakTheScript) {
-  env_.Set("_bbss", Variant(""));
-  EXPECT_NE(Frame().find("transtimer=0}}};function inittitle()"), std::string::npos);
-  // Empty or missing numbers are written 0; texts are escaped for the string.
+TEST_F(ChatPageTest, MissingOrHostileValuesCannotBreakTheScript) {
   env_.Exec(
       "UPDATE user SET n_color = NULL, s_color = 'x', f_size = NULL, l_height = NULL, "
       "friends = 'o''ne \\ </script>' WHERE username = 'ann'");
@@ -80,27 +116,31 @@ TEST_F(ChatFrameTest, MissingAndHostileValuesCannotBreakTheScript) {
   }
   chat_.SetRoomField(2, room_field::kName, "Tom's");
   chat_.SetRoomField(2, room_field::kTitle, "say \"hi\"");
-  const std::string page = Frame();
-  for (const char* piece :
-       {"var ckmc=0;var cksc=0;", "var roomlife=0;var roomtt=0;var roomhtml=0;",
-        "var LHeight='120';var friendlist='o\\'ne \\\\ <\\/script>';", "var roomname='Tom\\'s';",
-        "var saysize=9;", "〖Tom\\'s〗", "<font color=blue>say \\\"hi\\\"</font>"}) {
-    EXPECT_NE(page.find(piece), std::string::npos) << piece;
-  }
+  chat_.SetUserField("ann", user_field::kNote, "it's");
+  ExpectPieces(
+      Frame(ann()),
+      {"var ckmc=0;var cksc=0;", "var roomlife=0;var roomtt=0;var roomhtml=0;",
+       "var LHeight='120';var friendlist='o\\'ne \\\\ <\\/script>';", "var roomname='Tom\\'s';",
+       "var saysize=9;", "〖Tom\\'s〗", "<font color=blue>say \\\"hi\\\"</font>"});
+  ExpectPieces(SayList(ann()),
+               {"parent.roomname='Tom\\'s';", "parent.roomtt=0;", "parent.roomhtml=0;",
+                "parent.roomlife=0;", "parent.chftitle('say \\\"hi\\\"');", "'ann 1 1010 it\\'s'"});
   env_.Exec("UPDATE user SET bgcolor = NULL WHERE username = 'ann'");
-  EXPECT_THROW(Frame(), CallError);  // the browser could not split the colours
+  EXPECT_THROW(Frame(ann()), CallError);  // the browser could not split the colours
 }
 
-TEST_F(ChatFrameTest, StrangersTouchNoDatabaseAndAMissingRowIsAnError) {
+TEST_F(ChatPageTest, StrangersGetTheErrorPageAndTouchNothing) {
   const Variant connection_string = env_.Get("_connstr");
   env_.Set("_connstr", Variant());  // any database use would fail
-  MemorySession stranger, wrong_token;
-  wrong_token.Set("myname", Variant("ann"));
-  wrong_token.Set("mytemp", Variant("other"));
+  MemorySession stranger;
+  stranger.Set("myname", Variant("ann"));
+  stranger.Set("mytemp", Variant("stolen"));
+  const std::string lists = chat_.lists().Users() + chat_.lists().Rooms();
   EXPECT_EQ(Frame(stranger), page::kShowError);
-  EXPECT_EQ(Frame(wrong_token), page::kShowError);
+  EXPECT_EQ(SayList(stranger), page::kShowError);
+  EXPECT_EQ(chat_.lists().Users() + chat_.lists().Rooms(), lists);
   env_.Set("_connstr", connection_string);
-  EXPECT_THROW(Frame(chat_.Enter("bob", 1)), CallError);
+  EXPECT_THROW(Frame(chat_.Enter("bob", 1)), CallError);  // no row in table user
 }
 
 }  // namespace
