@@ -8,6 +8,7 @@
 
 #include "component/list_record.h"
 #include "component/page_text.h"
+#include "conversation/visits.h"
 #include "tavolin/error.h"
 #include "testing/live_chat.h"
 
@@ -127,6 +128,30 @@ TEST_F(RefreshTest, VisitorCheckNeedsTheWholeKeyTheTokenAndAnExistingRoom) {
   }
   EXPECT_EQ(chat_.lists().Users(), before);
   EXPECT_NE(chat_.Refresh("ann", "").find("parent.ref(0)"), std::string::npos);
+}
+
+// Leaving is told to the room with its own words (not the room change's), in
+// the room change's colours.
+TEST_F(RefreshTest, VisitsEndByTheClosePageOrBySilence) {
+  chat_.app().Set("_exitroomshow", Variant("##到别处逛逛去了::c1::c2"));
+  EXPECT_TRUE(EndVisit(*chat_.NewObject(), chat_.app(), chat_.SessionOf("ann")));
+  EXPECT_FALSE(EndVisit(*chat_.NewObject(), chat_.app(), chat_.SessionOf("ann")));  // gone
+  EXPECT_EQ(RecordKeys(chat_.lists().Users()), (std::vector<std::string>{"bob", "cat", "dan"}));
+  EXPECT_EQ(chat_.RoomField(1, room_field::kOccupants), "bob cat");
+  EXPECT_NE(
+      chat_.Refresh("bob").find("'##离开了聊天室。<\\script>parent.dell(\\'ann\\')</\\script>',"
+                                "'ann','大家',0,'c1','c2',-3,"),
+      std::string::npos);
+  EXPECT_EQ(chat_.Refresh("dan").find("dell"), std::string::npos);  // another room
+  chat_.clock().Advance(100);
+  chat_.Refresh("bob");  // bob's browser still polls
+  chat_.clock().Advance(30);
+  auto object = chat_.NewObject();
+  EXPECT_EQ(EndSilentVisits(*object, chat_.app(), chat_.clock().Now(), 120), 2);
+  EXPECT_EQ(RecordKeys(chat_.lists().Users()), std::vector<std::string>{"bob"});
+  EXPECT_EQ(chat_.RoomField(2, room_field::kOccupants), "");
+  EXPECT_EQ(chat_.NewestSayId(), 3);  // one leave line for each
+  EXPECT_EQ(EndSilentVisits(*object, chat_.app(), chat_.clock().Now(), 120), 0);
 }
 
 }  // namespace

@@ -8,10 +8,12 @@
 
 #include "entry/login_test_support.h"
 #include "tavolin/error.h"
+#include "text/strings.h"
 
 namespace tavolin {
 namespace {
 
+using testing::LoginChat;
 using testing::LoginForm;
 
 constexpr char kWrongPassword[] =
@@ -38,7 +40,7 @@ class AccountCheckTest : public ::testing::Test {
   }
   Variant Ago(int hours) { return chat_.clock().Now().AddSeconds(-3600 * hours).ToString(); }
 
-  testing::LoginChat chat_;
+  LoginChat chat_;
 };
 
 TEST_F(AccountCheckTest, PasswordThenStandingThenAddressLock) {
@@ -128,11 +130,11 @@ TEST_F(AccountCheckTest, FriendRequestsInOrderAndFriendsOnline) {
 }
 
 TEST(RegistrationTest, NewUserRowAndWelcomeNotice) {
-  testing::LoginChat chat;
-  chat.SetParam("facecolorstr", "#111 #222 #333");
-  chat.SetParam("backgroudcolorstr", "#AAA #BBB");
-  chat.SetParam("newusernum", "10");
+  LoginChat chat;
   chat.Load();
+  chat.Set("_facecolorstr", Variant("#111 #222 #333"));
+  chat.Set("_backgroudcolorstr", Variant("#AAA #BBB"));
+  chat.Set("_newusernum", Variant("10"));
   EXPECT_EQ(chat.LogIn(LoginForm("ann", "secret").Sex("1").Address("10.2.3.4")), "");
   const auto row = chat.db().Execute(
       "SELECT passwd || '|' || bgcolor || '|' || headface || '|' || user_level || '|' || first_ip"
@@ -143,8 +145,7 @@ TEST(RegistrationTest, NewUserRowAndWelcomeNotice) {
     EXPECT_TRUE(row->Field(colour).ToLong() >= 0 && row->Field(colour).ToLong() <= 17) << colour;
   }
   EXPECT_EQ(chat.LogIn(LoginForm("bob", "pw").Sex("2")), "");  // sex 1 only for "1"
-  EXPECT_EQ(chat.UserColumn("bob", "sex").ToLong(), 0);
-  EXPECT_EQ(chat.UserField("bob", user_field::kSex), "0");
+  EXPECT_EQ(chat.UserColumn("bob", "sex").ToText() + chat.UserField("bob", user_field::kSex), "00");
   // The password is repeated as sent (not trimmed, not cut to 15), escaped so
   // that it shows as typed and cannot end the script string or element.
   const std::vector<std::pair<std::string, std::string>> passwords = {
@@ -163,28 +164,104 @@ TEST(RegistrationTest, NewUserRowAndWelcomeNotice) {
 }
 
 TEST(RegistrationTest, RefusedOrFailedRegistrationsLeaveNoRow) {
-  testing::LoginChat chat;
-  chat.SetParam("newusernum", "2");
+  LoginChat chat;
   chat.Load();
+  chat.Set("_newusernum", Variant("2"));
   EXPECT_EQ(chat.LogIn("ann") + chat.LogIn("bob"), "");
   EXPECT_EQ(chat.LogIn("cat"), kTooManyNewUsers);  // per address, for ten minutes
   EXPECT_EQ(chat.LogIn(LoginForm("cat", "pw").Address("10.5.5.5")), "");
   chat.clock().Advance(10 * 60);
   EXPECT_EQ(chat.LogIn("dan"), "");
-  chat.SetParam("disablenewuser", "1");
-  chat.Load();
+  chat.Set("_disablenewuser", Variant("1"));
   EXPECT_EQ(chat.LogIn(LoginForm("eve", "pw").Address("10.6.6.6")),
             "对不起：管理员禁止新用户注册！");
-  chat.SetParam("disablenewuser", "0");
-  chat.SetParam("facecolorstr", "#111");  // too few colours: an error before the insert
-  chat.Load();
+  chat.Set("_disablenewuser", Variant("0"));
+  chat.Set("_facecolorstr", Variant("#111"));  // too few colours: an error before the insert
   EXPECT_THROW(chat.LogIn(LoginForm("fay", "pw").Address("10.6.6.6")), CallError);
-  EXPECT_TRUE(chat.UserColumn("eve", "username").is_empty());
-  EXPECT_TRUE(chat.UserColumn("fay", "username").is_empty());
+  EXPECT_TRUE(chat.UserColumn("eve", "username").is_empty() &&
+              chat.UserColumn("fay", "username").is_empty());
   // Without a limit nobody registers; users with a row still log in.
   chat.Set("_newusernum", Variant());
   EXPECT_EQ(chat.LogIn(LoginForm("new", "pw").Address("10.7.7.7")), kTooManyNewUsers);
   EXPECT_EQ(chat.LogIn("ann"), "");
+}
+
+bool Refused(LoginChat& chat, MemorySession& session) {
+  return text::Contains(chat.Refresh(session), "showerr.asp");
+}
+
+TEST(EnteringTest, FirstEntryOfANewUserEndToEnd) {
+  LoginChat chat;
+  chat.SetParam("enterchatshow", "##来了::c1::c2");
+  chat.Load();
+  ASSERT_EQ(chat.LogIn(LoginForm("ann", "pw").Sex("1")), "");
+  MemorySession& session = chat.last_session();
+  const std::string token = session.Get("mytemp").ToText();
+  EXPECT_TRUE(token.starts_with("10:00:00")) << token;
+  const std::string now = "2026-03-04 10:00:00";
+  EXPECT_EQ(chat.Users(), "<$ann$>" + token + "$>10.0.0.1$>1$>1$>1$>" + now +
+                              "$>1010$>0$>1$>-10$>" + now + "$>" + now + "$>$>$>$><$ann$>");
+  EXPECT_EQ(chat.RoomField(1, room_field::kOccupants) + "|" +
+                chat.RoomField(1, room_field::kLastActivity),
+            " ann|" + now);
+  // The enter line to the room and the welcome line, both in the first poll.
+  const std::string poll = chat.Refresh(session);
+  EXPECT_TRUE(text::Contains(poll,
+                             "parent.addsay(1,'<small>girl</small>##来了<\\script>parent."
+                             "addl(\\'ann\\',1,\\'1010\\',\\'\\')</\\script>','ann','大厅',"
+                             "0,'c1','c2',-3,'10:00:00',2,'【系统】ann:欢迎光临！"))
+      << poll;
+  EXPECT_TRUE(text::Contains(poll, "parent.ref(2);parent.allusernum=1;")) << poll;
+}
+
+TEST(EnteringTest, ReEntryGoesBackToTheOldRoomAndShutsOutTheOldSession) {
+  LoginChat chat;
+  chat.SetParam("reentershow", "##回来了::r1::r2");
+  chat.AddUser("Ann", "pw");
+  chat.Load();
+  ASSERT_EQ(chat.LogIn(LoginForm("ann", "pw").Room("4")), "");
+  ASSERT_EQ(chat.LogIn("bob"), "");
+  MemorySession& first = chat.session(0);
+  EXPECT_EQ(chat.UserField("bob", user_field::kDeliveredSayId), "-9");  // ten before the entry
+  chat.clock().Advance(60);
+  ASSERT_EQ(chat.LogIn(LoginForm("ANN", "pw").Room("3")), "");
+  MemorySession& second = chat.last_session();
+  // One record at the end, under the stored name, in the old room; the enter
+  // line alone, as there are no notices.
+  EXPECT_EQ(RecordKeys(chat.Users()), (std::vector<std::string>{"bob", "Ann"}));
+  EXPECT_EQ(second.Get("myname").ToText() + chat.UserField("Ann", user_field::kRoom), "Ann4");
+  EXPECT_EQ(chat.RoomField(4, room_field::kOccupants) + chat.RoomField(3, room_field::kOccupants),
+            " Ann");
+  EXPECT_EQ(chat.RoomField(4, room_field::kLastActivity), "2026-03-04 10:01:00");
+  EXPECT_EQ(chat.RingColumn(5).ToText(),
+            "'<small>girl</small>##回来了<\\script>parent.addl(\\'Ann\\',1,\\'1020\\',\\'\\')"
+            "</\\script>','Ann','情感驿站',0,'r1','r2',-3,'10:01:00',");
+  EXPECT_EQ(chat.NewestSayId(), 4);
+  EXPECT_TRUE(Refused(chat, first));
+  EXPECT_FALSE(Refused(chat, second));
+  // Entries within one second still get tokens of their own.
+  ASSERT_EQ(chat.LogIn(LoginForm("ann", "pw")), "");
+  EXPECT_NE(chat.last_session().Get("mytemp").ToText(), second.Get("mytemp").ToText());
+  EXPECT_TRUE(Refused(chat, second));
+  EXPECT_FALSE(Refused(chat, chat.last_session()));
+}
+
+TEST(EnteringTest, EnterMessageWithoutThreePartsFailsBeforeAnyChange) {
+  LoginChat chat;
+  chat.SetParam("enterchatshow", "##来了::990000");
+  chat.SetParam("reentershow", "");
+  chat.AddUser("ann", "pw");
+  chat.Load();
+  const std::string lists = chat.Users() + chat.lists().Rooms();
+  EXPECT_THROW(chat.LogIn("bob"), CallError);
+  EXPECT_TRUE(chat.last_session().Get("myname").is_empty());
+  EXPECT_EQ(chat.Users() + chat.lists().Rooms() + std::to_string(chat.NewestSayId()), lists + "0");
+  chat.Set("_enterchatshow", Variant("##来了::c1::c2"));  // a re-entry checks its own
+  ASSERT_EQ(chat.LogIn("ann"), "");
+  const std::string with_ann = chat.Users() + chat.lists().Rooms();
+  EXPECT_THROW(chat.LogIn("ann"), CallError);
+  EXPECT_EQ(chat.Users() + chat.lists().Rooms() + std::to_string(chat.NewestSayId()),
+            with_ann + "1");
 }
 
 }  // namespace

@@ -23,45 +23,36 @@ constexpr char kIllegal[] = "错误：用户名含有非法字符！<a href=name
 constexpr char kBreaksScript[] = "错误：用户名不能含有单引号、双引号、反斜杠或小于号！";
 constexpr char kFull[] = "对不起：聊天室已经满员了！";
 
-// Configuration ("alias=body"; an alias alone deletes its row), the names
-// that log in one after the other, their password, and the last answer.
+// A setting ("-" deletes its row), the names that log in one after the
+// other, their password, and the answer to the last of them.
 TEST(AdmissionTest, RulesAndTheirMessagesInOrder) {
-  const std::string enabled = "usernameenable=_'\\\"<";  // what the script rule overrides
-  const Rows<4> cases = {
-      {"", "", "", kSame},
-      {"", " ann ", "ann", kSame},
-      {"", "", "pw", "错误：用户名为空！"},
-      {"", "a", "pw", "错误：用户名长度不能太短至少2个字符！"},
-      {"", "a_b!", "pw", kIllegal},
-      {"", "客服01", "pw", kIllegal},  // a filtered word
-      {"usernameenable=", "ann_b", "pw", kIllegal},
-      {"", "Tom_2", "pw", ""},  // "_" is allowed; the rule sees small letters
-      {enabled, "o'ne", "pw", kBreaksScript},
-      {enabled, "a\\b", "pw", kBreaksScript},
-      {enabled, "a\"b", "pw", kBreaksScript},
-      {enabled, "</b", "pw", kBreaksScript},
-      // A hanzi counts two; twelve letters are cut to ten first.
-      {"namelength=4 maxnamelength=3", "张a", "pw", "错误：用户名长度不能太短至少4个字符！"},
-      {"namelength=4 maxnamelength=3", "张三", "pw", ""},
-      {"namelength=4 maxnamelength=3", "张三李四", "pw",
-       "错误：用户名长度不能长于10个英文字符或3个汉字！"},
-      {"maxnamelength=5", "abcdefghijkl", "pw", ""},
-      {"maxnamelength", "ab", "pw", "错误：用户名长度不能长于10个英文字符或个汉字！"},
+  const std::string enabled = "_'\\\"<";  // what the script rule overrides
+  const Rows<5> cases = {
+      {"", "", "", "", kSame},
+      {"", "", " ann ", "ann", kSame},
+      {"", "", "", "pw", "错误：用户名为空！"},
+      {"", "", "a", "pw", "错误：用户名长度不能太短至少2个字符！"},
+      {"", "", "张", "pw", ""},  // a hanzi counts two
+      {"", "", "a_b!", "pw", kIllegal},
+      {"", "", "客服01", "pw", kIllegal},  // a filtered word
+      {"usernameenable", "", "ann_b", "pw", kIllegal},
+      {"", "", "Tom_2", "pw", ""},  // "_" is allowed; the rule sees small letters
+      {"usernameenable", enabled, "o'ne", "pw", kBreaksScript},
+      {"usernameenable", enabled, "a\\b", "pw", kBreaksScript},
+      {"usernameenable", enabled, "a\"b", "pw", kBreaksScript},
+      {"usernameenable", enabled, "</b", "pw", kBreaksScript},
+      {"maxnamelength", "3", "张三", "pw", ""},
+      {"maxnamelength", "3", "张三李四", "pw", "错误：用户名长度不能长于10个英文字符或3个汉字！"},
+      {"maxnamelength", "5", "abcdefghijkl", "pw", ""},  // cut to ten first
+      {"maxnamelength", "-", "ab", "pw", "错误：用户名长度不能长于10个英文字符或个汉字！"},
       // One more than the maximum gets in; without a maximum only one.
-      {"maxpeople=2 newusernum=9", "ann,bob,cat,dan", "pw", kFull},
-      {"maxpeople", "ann,bob", "pw", kFull},
-      {"maxpeople=100000", "ann", "pw", ""}};
-  for (const auto& [params, names, password, expected] : cases) {
+      {"maxpeople", "2", "ann,bob,cat,dan", "pw", kFull},
+      {"maxpeople", "-", "ann,bob", "pw", kFull},
+      {"maxpeople", "100000", "ann", "pw", ""}};
+  for (const auto& [alias, body, names, password, expected] : cases) {
     LoginChat chat;
-    for (std::string_view param : text::Split(params, " ")) {
-      const size_t equals = param.find('=');
-      const std::string alias(param.substr(0, equals));
-      if (equals == std::string_view::npos) {
-        chat.Exec("DELETE FROM sysparam WHERE alias = ?", {Variant(alias)});
-      } else {
-        chat.SetParam(alias, std::string(param.substr(equals + 1)));
-      }
-    }
+    if (body == "-") chat.Exec("DELETE FROM sysparam WHERE alias = ?", {Variant(alias)});
+    if (body != "-" && !alias.empty()) chat.SetParam(alias, body);
     chat.Load();
     std::string answer, name;
     for (std::string_view each :

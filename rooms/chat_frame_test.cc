@@ -33,7 +33,16 @@ class ChatPageTest : public ::testing::Test {
   std::string SayList(Session& session) {
     return env_.NewObject()->InitSayList(env_.app(), session).ToText();
   }
+  std::string Move(Session& session, const char* toroom) {
+    MemoryRequest request;
+    request.SetForm("toroom", toroom);
+    return env_.NewObject()->ChangeRoom(env_.app(), session, request).ToText();
+  }
   Session& ann() { return chat_.SessionOf("ann"); }
+  // What a refused or failed request must leave untouched.
+  std::string Lists() {
+    return chat_.lists().Users() + chat_.lists().Rooms() + std::to_string(chat_.NewestSayId());
+  }
   void ExpectPieces(const std::string& page, const std::vector<std::string>& pieces) {
     for (const std::string& piece : pieces) EXPECT_NE(page.find(piece), std::string::npos) << piece;
   }
@@ -51,8 +60,6 @@ TEST_F(ChatPageTest, FrameCarriesTheSettingsOfTheVisitorAndTheRoom) {
   for (int i = 0; i < 6; ++i) news.at(i / 2, i % 2) = Variant(links[i / 2][i % 2]);
   env_.Set("_bbss", Variant(std::move(news)));
   const std::string page = Frame(ann());
-  EXPECT_TRUE(page.starts_with("<html><head><meta name='author' content='"));
-  EXPECT_TRUE(page.ends_with("name='usercheck'></frameset></frameset></html>"));
   ExpectPieces(page,
                {"<title>大厅</title>",  // the first room names the site
                 "if (window.name!='tavolinchat') {top.location.href='close.asp';}var ckmc=255;"
@@ -68,8 +75,7 @@ TEST_F(ChatPageTest, FrameCarriesTheSettingsOfTheVisitorAndTheRoom) {
                 "transtimer=0}}}bbsnews=new Array(3);addnews('c.htm','C');addnews('a.htm','A');"
                 ";function inittitle()",
                 "〖休闲茶座〗茶香四溢</div></td></tr><tr><td><div id='fTitle' name='fTitle'>"
-                "<font color=blue>有问题就问小精灵吧</font>",
-                "var titleheight=40;", "<frameset name='leftfrm' rows='0,40,*,70' cols='*'>"});
+                "<font color=blue>有问题就问小精灵吧</font>"});
   env_.Set("_bbss", Variant(""));
   EXPECT_NE(Frame(ann()).find("transtimer=0}}};function inittitle()"), std::string::npos);
 }
@@ -135,12 +141,67 @@ TEST_F(ChatPageTest, StrangersGetTheErrorPageAndTouchNothing) {
   MemorySession stranger;
   stranger.Set("myname", Variant("ann"));
   stranger.Set("mytemp", Variant("stolen"));
-  const std::string lists = chat_.lists().Users() + chat_.lists().Rooms();
+  const std::string lists = Lists();
   EXPECT_EQ(Frame(stranger), page::kShowError);
   EXPECT_EQ(SayList(stranger), page::kShowError);
-  EXPECT_EQ(chat_.lists().Users() + chat_.lists().Rooms(), lists);
+  EXPECT_EQ(Lists(), lists);
   env_.Set("_connstr", connection_string);
   EXPECT_THROW(Frame(chat_.Enter("bob", 1)), CallError);  // no row in table user
+}
+
+// ann (level 1) moves out of the tea room; the refusals come in their order.
+TEST_F(ChatPageTest, RoomChangeRefusalsChangeNothingAndOwnersAndManagersPass) {
+  chat_.Enter("olga", 2);
+  chat_.SetRoomField(3, room_field::kRobot, "ann");
+  chat_.SetRoomField(4, room_field::kOwner, "olga");
+  chat_.SetRoomField(1, room_field::kOwner, "zed");  // zed is not in the chat
+  for (int room : {1, 4}) chat_.SetRoomField(room, room_field::kDoorOpen, "0");
+  chat_.SetRoomField(1, room_field::kPermitLevel, "2");
+  const std::string before = Lists();
+  MemorySession stranger;
+  EXPECT_EQ(Move(stranger, "1"), "你还没有登陆到聊天室!");
+  // "02" is no room key, so it is never compared as a number.
+  for (const char* to : {"", "9", "02"}) EXPECT_EQ(Move(ann(), to), "你要去的房间并不存在!") << to;
+  for (const char* to : {"2", " 2 "}) EXPECT_EQ(Move(ann(), to), "你已经在这个房间里了!") << to;
+  EXPECT_EQ(Move(ann(), "3"), "你被拒绝进入<font color=#009900>音乐之声</font>！");
+  EXPECT_EQ(Move(ann(), "4"),
+            "<font color=#009900>情感驿站</font>的门被关上了，请呼叫房主开门吧！");
+  EXPECT_EQ(Move(ann(), "1"), "<font color=#009900>大厅</font>限制级别2以下的聊友进入！");
+  EXPECT_EQ(Lists(), before);
+  chat_.SetRoomField(1, room_field::kPermitLevel, "1");  // equal to the level
+  EXPECT_EQ(Move(ann(), "1"), "");
+  chat_.SetRoomField(4, room_field::kPermitLevel, "9");
+  EXPECT_EQ(Move(chat_.SessionOf("olga"), "4"), "");
+  chat_.SetRoomField(4, room_field::kRobot, "max");
+  EXPECT_EQ(Move(chat_.Enter("max", 2, 8), "4"), "");  // level 8 manages rooms
+  EXPECT_EQ(chat_.RoomField(4, room_field::kOccupants), "olga max");
+}
+
+TEST_F(ChatPageTest, RoomChangeMovesTheNameTellsBothRoomsAndRecordsTheRoom) {
+  chat_.Enter("bob", 2);
+  chat_.SetUserField("ann", user_field::kNote, "note");
+  const std::string before = Lists();
+  for (const char* exit : {"bye::990000", "bye::990000::"}) {  // then the entry is empty
+    env_.Set("_exitroomshow", Variant(exit));
+    EXPECT_THROW(Move(ann(), "3"), CallError);
+    env_.Set("_enterroomshow", Variant());
+    EXPECT_EQ(Lists(), before);
+  }
+  env_.Set("_enterroomshow", Variant("##来了::009900::"));
+  env_.Set("_exitroomshow", Variant("##走了::990000::ff"));
+  EXPECT_EQ(Move(ann(), " 3 "), "");
+  EXPECT_EQ(chat_.RoomField(2, room_field::kOccupants) + "|" +
+                chat_.RoomField(3, room_field::kOccupants) + "|" +
+                chat_.UserField("ann", user_field::kRoom),
+            "bob| ann|3");
+  // The entry notice in the new room, then the leave notice in the old one.
+  const VariantArray& ring = env_.Get("_says").array();
+  EXPECT_EQ(
+      ring.at(1, 4).ToText() + ring.at(1, 5).ToText(),
+      R"(3'##来了<\script>parent.addl(\'ann\',1,\'1010\',\'note\')</\script>','ann','休闲茶座',0,'009900','',-3,'10:00:00',)");
+  EXPECT_EQ(
+      ring.at(2, 4).ToText() + ring.at(2, 5).ToText(),
+      R"(2'##走了<\script>parent.dell(\'ann\')</\script>','ann','音乐之声',0,'990000','ff',-3,'10:00:00',)");
 }
 
 }  // namespace
