@@ -13,18 +13,17 @@
 namespace tavolin {
 namespace {
 
-using testing::LoginChat;
 using testing::LoginForm;
 
 constexpr char kWrongPassword[] =
     "错误：您输入了错误的密码，如果您是老版本用户，请在登陆页面上作密码转换！";
 constexpr char kLocked[] = "对不起：您的IP被封锁了！";
-constexpr char kTooManyNewUsers[] = "对不起：您暂时不能注册新用户，请等几分钟再试！";
+constexpr char kTooMany[] = "对不起：您暂时不能注册新用户，请等几分钟再试！";
 
-// Registered users (level 3 or 4, out_time a day ago) and a loaded chat.
-class AccountCheckTest : public ::testing::Test {
+// Registered users (level 3, vip 4; out_time a day ago) and a loaded chat.
+class LoginTest : public ::testing::Test {
  protected:
-  AccountCheckTest() {
+  LoginTest() {
     for (const char* name : {"ann", "bob", "cat", "Dan", "fay", "ivy"})
       chat_.AddUser(name, "pw", 3);
     chat_.AddUser("vip", "pw", 4);
@@ -39,30 +38,36 @@ class AccountCheckTest : public ::testing::Test {
     return line.substr(1, line.find("','") - 1);
   }
   Variant Ago(int hours) { return chat_.clock().Now().AddSeconds(-3600 * hours).ToString(); }
+  bool Refused(MemorySession& session) {
+    return text::Contains(chat_.Refresh(session), "showerr.asp");
+  }
+  // What a failed login must leave untouched.
+  std::string Lists() {
+    return chat_.Users() + chat_.lists().Rooms() + std::to_string(chat_.NewestSayId());
+  }
 
-  LoginChat chat_;
+  testing::LoginChat chat_;
 };
 
-TEST_F(AccountCheckTest, PasswordThenStandingThenAddressLock) {
+TEST_F(LoginTest, PasswordThenStandingThenAddressLock) {
   chat_.AddUser("longpw", "abcdefghijklmno");  // only 15 characters count
   EXPECT_EQ(chat_.LogIn(LoginForm("longpw", "abcdefghijklmnoXYZ")), "");
-  // out_info, out_time from now in seconds, password, answer.
+  // out_info, out_time in hours ago, password, answer.
   const std::vector<std::tuple<int, int, std::string, std::string>> cases = {
-      {0, -60, "wrong", kWrongPassword},
-      {7, -60, "wrong", kWrongPassword},  // the password is checked first
-      {5, 3600, "pw", "对不起：您是被赶出聊天室的，目前聊天室还不允许你进去！"},
-      {6, 3600, "pw", "对不起：您的帐号被暂时冻结，目前聊天室还不允许你进去！"},
-      {7, -60, "pw", "对不起：您的帐号被永久冻结了！"},
-      {6, -60, "pw", ""},  // the freeze has run out
-      {5, -60, "pw", ""}};
-  for (const auto& [standing, offset, password, answer] : cases) {
+      {0, 1, "wrong", kWrongPassword},
+      {7, 1, "wrong", kWrongPassword},  // the password is checked first
+      {5, -1, "pw", "对不起：您是被赶出聊天室的，目前聊天室还不允许你进去！"},
+      {6, -1, "pw", "对不起：您的帐号被暂时冻结，目前聊天室还不允许你进去！"},
+      {7, 1, "pw", "对不起：您的帐号被永久冻结了！"},
+      {6, 1, "pw", ""},  // the freeze has run out
+      {5, 1, "pw", ""}};
+  for (const auto& [standing, hours, password, answer] : cases) {
     chat_.Exec("UPDATE user SET out_info = ?, out_time = ?, visit_num = 4 WHERE username = 'ann'",
-               {Variant(standing), Variant(chat_.clock().Now().AddSeconds(offset).ToString())});
+               {Variant(standing), Ago(hours)});
     EXPECT_EQ(chat_.LogIn(LoginForm("ann", password)), answer) << standing << password;
     EXPECT_EQ(chat_.UserColumn("ann", "visit_num").ToLong(), answer.empty() ? 5 : 4);
   }
-  chat_.Exec("INSERT INTO ip_lock (ip, end_time, act_level) VALUES ('10.0.', ?, 4)",
-             {Variant(chat_.clock().Now().AddSeconds(86400).ToString())});
+  chat_.Exec("INSERT INTO ip_lock (ip, end_time, act_level) VALUES ('10.0.', ?, 4)", {Ago(-24)});
   EXPECT_EQ(chat_.LogIn(LoginForm("bob", "pw")), kLocked);  // level 3 < 4
   EXPECT_EQ(chat_.LogIn(LoginForm("vip", "pw")), "");
   EXPECT_EQ(chat_.LogIn("newbie"), kLocked);  // every new user
@@ -71,7 +76,7 @@ TEST_F(AccountCheckTest, PasswordThenStandingThenAddressLock) {
   EXPECT_EQ(chat_.LogIn("newbie"), "");
 }
 
-TEST_F(AccountCheckTest, AdmittedUserRowRecordAndNotices) {
+TEST_F(LoginTest, AdmittedUserRowRecordAndNotices) {
   chat_.Exec("INSERT INTO vrecord (username, temp_level) VALUES ('ann', 8), ('vip', 5)");
   chat_.Exec(
       "INSERT INTO calls (towho, calltime, read) VALUES ('大家', ?, 0), ('ann', ?, 1), "
@@ -107,7 +112,7 @@ TEST_F(AccountCheckTest, AdmittedUserRowRecordAndNotices) {
   EXPECT_EQ(Notices("dan"), "");  // the login moved out_time on
 }
 
-TEST_F(AccountCheckTest, FriendRequestsInOrderAndFriendsOnline) {
+TEST_F(LoginTest, FriendRequestsInOrderAndFriendsOnline) {
   chat_.Exec(
       "INSERT INTO friendrq (ID, who, towho, sub_time) VALUES (7, ' gus ', 'fay', ?), "
       "(9, 'h''al', 'fay', ?)",
@@ -129,33 +134,44 @@ TEST_F(AccountCheckTest, FriendRequestsInOrderAndFriendsOnline) {
   EXPECT_EQ(Notices("ivy"), "【系统】在线好友：" + bob + bob + "快快与好友联系吧！<br>");
 }
 
-TEST(RegistrationTest, NewUserRowAndWelcomeNotice) {
-  LoginChat chat;
-  chat.Load();
-  chat.Set("_facecolorstr", Variant("#111 #222 #333"));
-  chat.Set("_backgroudcolorstr", Variant("#AAA #BBB"));
-  chat.Set("_newusernum", Variant("10"));
-  EXPECT_EQ(chat.LogIn(LoginForm("ann", "secret").Sex("1").Address("10.2.3.4")), "");
-  const auto row = chat.db().Execute(
+TEST_F(LoginTest, NewUserRowRecordAndWelcomeNotice) {
+  chat_.Set("_facecolorstr", Variant("#111 #222 #333"));
+  chat_.Set("_backgroudcolorstr", Variant("#AAA #BBB"));
+  chat_.Set("_enterchatshow", Variant("##来了::c1::c2"));
+  EXPECT_EQ(chat_.LogIn(LoginForm("neo", "secret").Sex("1").Address("10.2.3.4")), "");
+  const auto row = chat_.db().Execute(
       "SELECT passwd || '|' || bgcolor || '|' || headface || '|' || user_level || '|' || first_ip"
-      " || '|' || sex AS v, log_time, n_color, s_color FROM user WHERE username = 'ann'");
+      " || '|' || sex AS v, log_time, n_color, s_color FROM user WHERE username = 'neo'");
   EXPECT_EQ(row->Field("v").ToText(), "j3aGOn>:YXe>|#AAA:#111:#222|1010|1|10.2.3.4|1");
-  EXPECT_EQ(row->Field("log_time").ToDate(), chat.clock().Now());
-  for (const char* colour : {"n_color", "s_color"}) {
-    EXPECT_TRUE(row->Field(colour).ToLong() >= 0 && row->Field(colour).ToLong() <= 17) << colour;
-  }
-  EXPECT_EQ(chat.LogIn(LoginForm("bob", "pw").Sex("2")), "");  // sex 1 only for "1"
-  EXPECT_EQ(chat.UserColumn("bob", "sex").ToText() + chat.UserField("bob", user_field::kSex), "00");
+  EXPECT_EQ(row->Field("log_time").ToDate(), chat_.clock().Now());
+  EXPECT_TRUE(row->Field("n_color").ToLong() <= 17 && row->Field("s_color").ToLong() <= 17 &&
+              row->Field("n_color").ToLong() >= 0 && row->Field("s_color").ToLong() >= 0);
+  const std::string token = chat_.last_session().Get("mytemp").ToText();
+  EXPECT_TRUE(token.starts_with("10:00:00")) << token;
+  const std::string now = "2026-03-04 10:00:00";
+  EXPECT_EQ(chat_.Users(), "<$neo$>" + token + "$>10.2.3.4$>1$>1$>1$>" + now +
+                               "$>1010$>0$>1$>-10$>" + now + "$>" + now + "$>$>$>$><$neo$>");
+  EXPECT_EQ(chat_.RoomField(1, room_field::kOccupants) + "|" +
+                chat_.RoomField(1, room_field::kLastActivity),
+            " neo|" + now);
+  // The enter line to the room, then the welcome line, both in the first poll.
+  EXPECT_TRUE(text::Contains(chat_.Refresh(chat_.last_session()),
+                             "parent.addsay(1,'<small>girl</small>##来了<\\script>parent.addl(\\'"
+                             "neo\\',1,\\'1010\\',\\'\\')</\\script>','neo','大厅',0,'c1','c2',-3,"
+                             "'10:00:00',2,'【系统】neo:欢迎光临！"));
+  EXPECT_EQ(chat_.LogIn(LoginForm("bo", "pw").Sex("2")), "");  // sex 1 only for "1"
+  EXPECT_EQ(chat_.UserColumn("bo", "sex").ToText() + chat_.UserField("bo", user_field::kSex), "00");
   // The password is repeated as sent (not trimmed, not cut to 15), escaped so
   // that it shows as typed and cannot end the script string or element.
+  chat_.Set("_newusernum", Variant("10"));
   const std::vector<std::pair<std::string, std::string>> passwords = {
       {" abcdefghijklmnopq", " abcdefghijklmnopq"},
       {"it's\\ok", "it&#39;s\\\\ok"},
       {"</script><b>&", "&lt;/script&gt;&lt;b&gt;&amp;"}};
   for (const auto& [password, shown] : passwords) {
-    const std::string name = "u" + std::to_string(chat.NewestSayId());
-    EXPECT_EQ(chat.LogIn(LoginForm(name, password)), "");
-    EXPECT_EQ(chat.RingColumn(5).ToText(),
+    const std::string name = "u" + std::to_string(chat_.NewestSayId());
+    EXPECT_EQ(chat_.LogIn(LoginForm(name, password)), "");
+    EXPECT_EQ(chat_.RingColumn(5).ToText(),
               "'【系统】" + name + ":欢迎光临！请记牢您的密码[" + shown +
                   "]，点[<a href=userset.asp target=list onclick=\\'parent.listflag=0\\'>设置"
                   "</a>]可以修改和设置您的个人信息！<br>','" +
@@ -163,105 +179,71 @@ TEST(RegistrationTest, NewUserRowAndWelcomeNotice) {
   }
 }
 
-TEST(RegistrationTest, RefusedOrFailedRegistrationsLeaveNoRow) {
-  LoginChat chat;
-  chat.Load();
-  chat.Set("_newusernum", Variant("2"));
-  EXPECT_EQ(chat.LogIn("ann") + chat.LogIn("bob"), "");
-  EXPECT_EQ(chat.LogIn("cat"), kTooManyNewUsers);  // per address, for ten minutes
-  EXPECT_EQ(chat.LogIn(LoginForm("cat", "pw").Address("10.5.5.5")), "");
-  chat.clock().Advance(10 * 60);
-  EXPECT_EQ(chat.LogIn("dan"), "");
-  chat.Set("_disablenewuser", Variant("1"));
-  EXPECT_EQ(chat.LogIn(LoginForm("eve", "pw").Address("10.6.6.6")),
+TEST_F(LoginTest, RefusedOrFailedRegistrationsLeaveNoRow) {
+  chat_.Set("_newusernum", Variant("2"));
+  EXPECT_EQ(chat_.LogIn("neo"), "");
+  EXPECT_EQ(chat_.LogIn("max"), "");
+  EXPECT_EQ(chat_.LogIn("guy"), kTooMany);  // per address, for ten minutes
+  EXPECT_EQ(chat_.LogIn(LoginForm("guy", "pw").Address("10.5.5.5")), "");
+  chat_.clock().Advance(10 * 60);
+  EXPECT_EQ(chat_.LogIn("hal"), "");
+  chat_.Set("_disablenewuser", Variant("1"));
+  EXPECT_EQ(chat_.LogIn(LoginForm("eve", "pw").Address("10.6.6.6")),
             "对不起：管理员禁止新用户注册！");
-  chat.Set("_disablenewuser", Variant("0"));
-  chat.Set("_facecolorstr", Variant("#111"));  // too few colours: an error before the insert
-  EXPECT_THROW(chat.LogIn(LoginForm("fay", "pw").Address("10.6.6.6")), CallError);
-  EXPECT_TRUE(chat.UserColumn("eve", "username").is_empty() &&
-              chat.UserColumn("fay", "username").is_empty());
-  // Without a limit nobody registers; users with a row still log in.
-  chat.Set("_newusernum", Variant());
-  EXPECT_EQ(chat.LogIn(LoginForm("new", "pw").Address("10.7.7.7")), kTooManyNewUsers);
-  EXPECT_EQ(chat.LogIn("ann"), "");
+  chat_.Set("_disablenewuser", Variant("0"));
+  chat_.Set("_facecolorstr", Variant("#111"));  // too few colours: an error before the insert
+  const std::string lists = Lists();
+  EXPECT_THROW(chat_.LogIn(LoginForm("joe", "pw").Address("10.6.6.6")), CallError);
+  EXPECT_EQ(Lists(), lists);
+  EXPECT_TRUE(chat_.UserColumn("eve", "username").is_empty() &&
+              chat_.UserColumn("joe", "username").is_empty());
+  chat_.Set("_newusernum", Variant());  // without a limit nobody registers
+  EXPECT_EQ(chat_.LogIn(LoginForm("kim", "pw").Address("10.7.7.7")), kTooMany);
+  EXPECT_EQ(chat_.LogIn("ann"), "");  // users with a row still log in
 }
 
-bool Refused(LoginChat& chat, MemorySession& session) {
-  return text::Contains(chat.Refresh(session), "showerr.asp");
-}
-
-TEST(EnteringTest, FirstEntryOfANewUserEndToEnd) {
-  LoginChat chat;
-  chat.SetParam("enterchatshow", "##来了::c1::c2");
-  chat.Load();
-  ASSERT_EQ(chat.LogIn(LoginForm("ann", "pw").Sex("1")), "");
-  MemorySession& session = chat.last_session();
-  const std::string token = session.Get("mytemp").ToText();
-  EXPECT_TRUE(token.starts_with("10:00:00")) << token;
-  const std::string now = "2026-03-04 10:00:00";
-  EXPECT_EQ(chat.Users(), "<$ann$>" + token + "$>10.0.0.1$>1$>1$>1$>" + now +
-                              "$>1010$>0$>1$>-10$>" + now + "$>" + now + "$>$>$>$><$ann$>");
-  EXPECT_EQ(chat.RoomField(1, room_field::kOccupants) + "|" +
-                chat.RoomField(1, room_field::kLastActivity),
-            " ann|" + now);
-  // The enter line to the room and the welcome line, both in the first poll.
-  const std::string poll = chat.Refresh(session);
-  EXPECT_TRUE(text::Contains(poll,
-                             "parent.addsay(1,'<small>girl</small>##来了<\\script>parent."
-                             "addl(\\'ann\\',1,\\'1010\\',\\'\\')</\\script>','ann','大厅',"
-                             "0,'c1','c2',-3,'10:00:00',2,'【系统】ann:欢迎光临！"))
-      << poll;
-  EXPECT_TRUE(text::Contains(poll, "parent.ref(2);parent.allusernum=1;")) << poll;
-}
-
-TEST(EnteringTest, ReEntryGoesBackToTheOldRoomAndShutsOutTheOldSession) {
-  LoginChat chat;
-  chat.SetParam("reentershow", "##回来了::r1::r2");
-  chat.AddUser("Ann", "pw");
-  chat.Load();
-  ASSERT_EQ(chat.LogIn(LoginForm("ann", "pw").Room("4")), "");
-  ASSERT_EQ(chat.LogIn("bob"), "");
-  MemorySession& first = chat.session(0);
-  EXPECT_EQ(chat.UserField("bob", user_field::kDeliveredSayId), "-9");  // ten before the entry
-  chat.clock().Advance(60);
-  ASSERT_EQ(chat.LogIn(LoginForm("ANN", "pw").Room("3")), "");
-  MemorySession& second = chat.last_session();
+TEST_F(LoginTest, ReEntryGoesBackToTheOldRoomAndShutsOutTheOldSession) {
+  chat_.Set("_reentershow", Variant("##回来了::r1::r2"));
+  ASSERT_EQ(chat_.LogIn(LoginForm("dan", "pw").Room("4")), "");
+  MemorySession& first = chat_.last_session();
+  ASSERT_EQ(chat_.LogIn("neo"), "");
+  EXPECT_EQ(chat_.UserField("neo", user_field::kDeliveredSayId), "-9");  // ten before the entry
+  chat_.clock().Advance(60);
+  ASSERT_EQ(chat_.LogIn(LoginForm("DAN", "pw").Room("3")), "");
+  MemorySession& second = chat_.last_session();
   // One record at the end, under the stored name, in the old room; the enter
   // line alone, as there are no notices.
-  EXPECT_EQ(RecordKeys(chat.Users()), (std::vector<std::string>{"bob", "Ann"}));
-  EXPECT_EQ(second.Get("myname").ToText() + chat.UserField("Ann", user_field::kRoom), "Ann4");
-  EXPECT_EQ(chat.RoomField(4, room_field::kOccupants) + chat.RoomField(3, room_field::kOccupants),
-            " Ann");
-  EXPECT_EQ(chat.RoomField(4, room_field::kLastActivity), "2026-03-04 10:01:00");
-  EXPECT_EQ(chat.RingColumn(5).ToText(),
-            "'<small>girl</small>##回来了<\\script>parent.addl(\\'Ann\\',1,\\'1020\\',\\'\\')"
-            "</\\script>','Ann','情感驿站',0,'r1','r2',-3,'10:01:00',");
-  EXPECT_EQ(chat.NewestSayId(), 4);
-  EXPECT_TRUE(Refused(chat, first));
-  EXPECT_FALSE(Refused(chat, second));
+  EXPECT_EQ(RecordKeys(chat_.Users()), (std::vector<std::string>{"neo", "Dan"}));
+  EXPECT_EQ(second.Get("myname").ToText() + chat_.UserField("Dan", user_field::kRoom), "Dan4");
+  EXPECT_EQ(chat_.RoomField(4, room_field::kOccupants) + "|" +
+                chat_.RoomField(3, room_field::kOccupants) + "|" +
+                chat_.RoomField(4, room_field::kLastActivity),
+            " Dan||2026-03-04 10:01:00");
+  EXPECT_EQ(chat_.RingColumn(5).ToText(),
+            "'<small>girl</small>##回来了<\\script>parent.addl(\\'Dan\\',1,\\'1020\\',\\'\\')"
+            "</\\script>','Dan','情感驿站',0,'r1','r2',-3,'10:01:00',");
+  EXPECT_EQ(chat_.NewestSayId(), 4);
+  EXPECT_TRUE(Refused(first));
+  EXPECT_FALSE(Refused(second));
   // Entries within one second still get tokens of their own.
-  ASSERT_EQ(chat.LogIn(LoginForm("ann", "pw")), "");
-  EXPECT_NE(chat.last_session().Get("mytemp").ToText(), second.Get("mytemp").ToText());
-  EXPECT_TRUE(Refused(chat, second));
-  EXPECT_FALSE(Refused(chat, chat.last_session()));
+  ASSERT_EQ(chat_.LogIn(LoginForm("dan", "pw")), "");
+  EXPECT_NE(chat_.last_session().Get("mytemp").ToText(), second.Get("mytemp").ToText());
+  EXPECT_TRUE(Refused(second));
+  EXPECT_FALSE(Refused(chat_.last_session()));
 }
 
-TEST(EnteringTest, EnterMessageWithoutThreePartsFailsBeforeAnyChange) {
-  LoginChat chat;
-  chat.SetParam("enterchatshow", "##来了::990000");
-  chat.SetParam("reentershow", "");
-  chat.AddUser("ann", "pw");
-  chat.Load();
-  const std::string lists = chat.Users() + chat.lists().Rooms();
-  EXPECT_THROW(chat.LogIn("bob"), CallError);
-  EXPECT_TRUE(chat.last_session().Get("myname").is_empty());
-  EXPECT_EQ(chat.Users() + chat.lists().Rooms() + std::to_string(chat.NewestSayId()), lists + "0");
-  chat.Set("_enterchatshow", Variant("##来了::c1::c2"));  // a re-entry checks its own
-  ASSERT_EQ(chat.LogIn("ann"), "");
-  const std::string with_ann = chat.Users() + chat.lists().Rooms();
-  EXPECT_THROW(chat.LogIn("ann"), CallError);
-  EXPECT_EQ(chat.Users() + chat.lists().Rooms() + std::to_string(chat.NewestSayId()),
-            with_ann + "1");
+TEST_F(LoginTest, EnterMessageWithoutThreePartsFailsBeforeAnyChange) {
+  chat_.Set("_enterchatshow", Variant("##来了::990000"));
+  chat_.Set("_reentershow", Variant(""));
+  const std::string lists = Lists();
+  EXPECT_THROW(chat_.LogIn("ann"), CallError);
+  EXPECT_TRUE(chat_.last_session().Get("myname").is_empty());
+  EXPECT_EQ(Lists(), lists);
+  chat_.Set("_enterchatshow", Variant("##来了::c1::c2"));  // a re-entry checks its own
+  ASSERT_EQ(chat_.LogIn("ann"), "");
+  const std::string with_ann = Lists();
+  EXPECT_THROW(chat_.LogIn("ann"), CallError);
+  EXPECT_EQ(Lists(), with_ann);
 }
 
 }  // namespace
