@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -13,7 +14,136 @@
 namespace tavolin {
 namespace {
 
+using testing::LoginChat;
 using testing::LoginForm;
+template <size_t N>
+using Rows = std::vector<std::array<std::string, N>>;
+
+constexpr char kSame[] = "错误：用户名与密码相同！";
+constexpr char kIllegal[] = "错误：用户名含有非法字符！<a href=namefilter.asp>说明</a>";
+constexpr char kBreaksScript[] = "错误：用户名不能含有单引号、双引号、反斜杠或小于号！";
+constexpr char kFull[] = "对不起：聊天室已经满员了！";
+
+// A setting ("-" deletes its row), the names that log in one after the
+// other, their password, and the answer to the last of them.
+TEST(AdmissionTest, RulesAndTheirMessagesInOrder) {
+  const std::string enabled = "_'\\\"<";  // what the script rule overrides
+  const Rows<5> cases = {
+      {"", "", "", "", kSame},
+      {"", "", " ann ", "ann", kSame},
+      {"", "", "", "pw", "错误：用户名为空！"},
+      {"", "", "a", "pw", "错误：用户名长度不能太短至少2个字符！"},
+      {"", "", "张", "pw", ""},  // a hanzi counts two
+      {"", "", "a_b!", "pw", kIllegal},
+      {"", "", "客服01", "pw", kIllegal},  // a filtered word
+      {"usernameenable", "", "ann_b", "pw", kIllegal},
+      {"", "", "Tom_2", "pw", ""},  // "_" is allowed; the rule sees small letters
+      {"usernameenable", enabled, "o'ne", "pw", kBreaksScript},
+      {"usernameenable", enabled, "a\\b", "pw", kBreaksScript},
+      {"usernameenable", enabled, "a\"b", "pw", kBreaksScript},
+      {"usernameenable", enabled, "</b", "pw", kBreaksScript},
+      {"maxnamelength", "3", "张三", "pw", ""},
+      {"maxnamelength", "3", "张三李四", "pw", "错误：用户名长度不能长于10个英文字符或3个汉字！"},
+      {"maxnamelength", "5", "abcdefghijkl", "pw", ""},  // cut to ten first
+      {"maxnamelength", "-", "ab", "pw", "错误：用户名长度不能长于10个英文字符或个汉字！"},
+      // One more than the maximum gets in; without a maximum only one.
+      {"maxpeople", "2", "ann,bob,cat,dan", "pw", kFull},
+      {"maxpeople", "-", "ann,bob", "pw", kFull},
+      {"maxpeople", "100000", "ann", "pw", ""}};
+  for (const auto& [alias, body, names, password, expected] : cases) {
+    LoginChat chat;
+    if (body == "-") chat.Exec("DELETE FROM sysparam WHERE alias = ?", {Variant(alias)});
+    if (body != "-" && !alias.empty()) chat.SetParam(alias, body);
+    chat.Load();
+    std::string answer, name;
+    for (std::string_view each :
+         names.empty() ? std::vector<std::string_view>{""} : text::Split(names, ",")) {
+      name = std::string(each).substr(0, 10);
+      answer = chat.LogIn(LoginForm(std::string(each), password));
+    }
+    EXPECT_EQ(answer, expected) << name;
+    // A refused name is nowhere; an admitted one stands as typed.
+    EXPECT_EQ(chat.UserColumn(name, "username").ToText(), answer.empty() ? name : "") << name;
+  }
+  // A proxy is refused only with both headers and the switch on.
+  LoginChat chat;
+  chat.Load();
+  chat.Set("_disableproxy", Variant("1"));
+  EXPECT_EQ(chat.LogIn(LoginForm("ann", "pw").Via("p")), "");
+  EXPECT_EQ(chat.LogIn(LoginForm("bob", "pw").Forwarded("x")), "");
+  EXPECT_EQ(chat.LogIn(LoginForm("cat", "pw").Via("p").Forwarded("x")), "管理员禁止通过代理登录！");
+  chat.Set("_disableproxy", Variant("0"));
+  EXPECT_EQ(chat.LogIn(LoginForm("cat", "pw").Via("p").Forwarded("x")), "");
+}
+
+// A room not in the list sends the visitor to the first room; the owner
+// passes the robot-name, level and door rules, which refuse in that order.
+TEST(AdmissionTest, RoomChoiceAndTheRulesOfTheRoom) {
+  LoginChat chat;
+  chat.Exec("UPDATE room SET room_owner = 'Boss', room_auto = 'Robo' WHERE ID = 4");
+  chat.SetParam("newusernum", "20");
+  chat.Load();
+  const auto room_of = [&chat](const std::string& name, const std::string& asked) {
+    const std::string answer = chat.LogIn(LoginForm(name, "pw").Room(asked));
+    if (!answer.empty()) EXPECT_TRUE(chat.UserColumn(name, "username").is_empty()) << name;
+    return answer.empty() ? chat.UserField(name, user_field::kRoom) : answer;
+  };
+  EXPECT_EQ(
+      room_of("ann", "3") + room_of("bob", "abc") + room_of("cat", "99") + room_of("dan", "2.6"),
+      "3113");
+  EXPECT_EQ(room_of("robo", "4"), "您的名字和房间机器人同名被拒绝进入！");
+  const Rows<4> rules = {{"3", "0", "eve", "您要去的房间有级别限制，您不能直接登陆！"},
+                         {"3", "0", "boss", "4"},
+                         {"1", "0", "eve", "您要去的房间的门已经关上了！"},
+                         {"1", "1", "eve", "4"}};
+  for (const auto& [level, door, name, answer] : rules) {
+    chat.Exec("UPDATE room SET permit_level = ?, door_open = ? WHERE ID = 4",
+              {Variant(level), Variant(door)});
+    chat.Load();
+    EXPECT_EQ(room_of(name, "4"), answer) << name;
+  }
+  chat.Exec("DELETE FROM room WHERE ID = 1");
+  chat.Load();
+  EXPECT_EQ(room_of("fay", "abc"), "2");  // the first room is now 2
+  chat.Exec("DELETE FROM room");
+  chat.Load();
+  EXPECT_THROW(chat.LogIn("gus"), CallError);
+}
+
+// Filter words match in the same letter case anywhere (an empty word in
+// every name); then digits, small letters and hanzi (also of the GBK
+// extension) pass, space and full stop never, symbol rows and characters the
+// code page lacks are refused. Passwords scramble as stored ones were (values
+// of the generator's sequence worked out independently), whatever came before.
+TEST(NameRulesTest, NameCharactersLengthAndPasswordTransform) {
+  const auto refused = [](const char* name, const char* filter = "", const char* enabled = "") {
+    Corvane object;
+    object.SetFilterStr(Variant(filter));
+    Variant u(name), allowed(enabled);
+    return object.Chuser(u, allowed).ToBoolean();
+  };
+  for (const char* name : {"Abc", "a_b", "a~b", "张，三", "张★", "①", "é"}) {
+    EXPECT_TRUE(refused(name)) << name;
+  }
+  for (const char* name : {"abc123", "张三丰", "丂"}) EXPECT_FALSE(refused(name)) << name;
+  EXPECT_TRUE(refused("xbossx", "boss,Bad") && refused("abc", "boss,,bad"));
+  EXPECT_FALSE(refused("xbadx", "boss,Bad") || refused("a_b", "", "_"));
+  EXPECT_TRUE(refused("a b", "", " _ . ") && refused("a.b", "", " _ . "));
+  Variant mixed("张三abc"), enabled(" _ . "), name("a_b");
+  EXPECT_EQ(Corvane().len_ch(mixed).ToLong(), 7);
+  EXPECT_FALSE(Corvane().Chuser(name, enabled).ToBoolean());
+  EXPECT_EQ(enabled.ToText(), "_");  // what is really allowed
+  Corvane used;
+  const auto scrambled = [&used](const std::string& password) {
+    Variant typed("  " + password + " ");
+    const std::string result = used.trpass(typed).ToText();
+    EXPECT_EQ(typed.ToText(), password);  // trimmed in place
+    return result + "|";
+  };
+  EXPECT_EQ(scrambled("abc123") + scrambled("secret") + scrambled("密码1") + scrambled("张三lee") +
+                scrambled("") + scrambled("abc123"),
+            ">:h7%Kn*(=C+|j3aGOn>:YXe>|-e>V_|>:,,}g2o\\R||>:h7%Kn*(=C+|");
+}
 
 constexpr char kWrongPassword[] =
     "错误：您输入了错误的密码，如果您是老版本用户，请在登陆页面上作密码转换！";
