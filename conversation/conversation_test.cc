@@ -20,6 +20,7 @@ namespace tavolin {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 template <size_t N>
 using Rows = std::vector<std::array<std::string, N>>;
 const std::string kPoll = std::string(page::kPollPrefix) + std::string(page::kReloadAndScript);
@@ -157,7 +158,7 @@ TEST_F(PostingTest, StrangersAndBadIdsWriteNothingAndTheClockOpensTheUserCheck) 
   EXPECT_EQ(chat_.lists().Rooms() + std::to_string(chat_.NewestSayId()), rooms + "0");
   env_.clock().Advance(61);
   EXPECT_THAT(chat_.Say("ann", "a"), HasSubstr("window.open('usercheck.asp','usercheck');"));
-  EXPECT_EQ(chat_.Say("ann", "b").find("usercheck"), std::string::npos);
+  EXPECT_THAT(chat_.Say("ann", "b"), Not(HasSubstr("usercheck")));
 }
 
 // Many posting, polling and changing rooms at once, titles and actions
@@ -232,9 +233,9 @@ TEST_F(RefreshTest, PollDeliversNewLinesOnceOldestFirstAcrossTheWrap) {
             kPoll + "parent.addsay(" + lines + "'');parent.ref(5);parent.allusernum=4;</script>");
   EXPECT_EQ(chat_.UserField("bob", user_field::kLastPoll), "2026-03-04 10:00:05");
   EXPECT_EQ(chat_.Refresh("bob"), kPoll + "parent.ref(5);parent.allusernum=4;</script>");
-  EXPECT_NE(chat_.Refresh("bob", "3").find("parent.addsay(4,'n4'"), std::string::npos);
+  EXPECT_THAT(chat_.Refresh("bob", "3"), HasSubstr("parent.addsay(4,'n4'"));
   // A say id from before a restart delivers nothing and resets field 9.
-  EXPECT_EQ(chat_.Refresh("bob", "500").find("addsay"), std::string::npos);
+  EXPECT_THAT(chat_.Refresh("bob", "500"), Not(HasSubstr("addsay")));
   EXPECT_EQ(chat_.UserField("bob", user_field::kDeliveredSayId), "5");
   EXPECT_EQ(chat_.UserField("ann", user_field::kLastPoll), "2026-03-04 10:00:00");
 }
@@ -254,15 +255,15 @@ TEST_F(RefreshTest, VisibleLineRule) {
             " ann:secret ann:everywhere bob:secret bob:everywhere cat:everywhere "
             "dan:elsewhere dan:everywhere");
   Append("sys", "大家", 0, -1, "nowhere");  // room -1 only
-  EXPECT_EQ(chat_.Refresh("ann", "0").find("nowhere"), std::string::npos);
+  EXPECT_THAT(chat_.Refresh("ann", "0"), Not(HasSubstr("nowhere")));
   // Private lines stay in their room, even for their addressee.
   chat_.SetUserField("bob", user_field::kRoom, "2");
-  EXPECT_EQ(chat_.Refresh("bob", "0").find("'secret'"), std::string::npos);
+  EXPECT_THAT(chat_.Refresh("bob", "0"), Not(HasSubstr("'secret'")));
 }
 
 TEST_F(RefreshTest, IdleLimitsCloseAfterMoreThanTheConfiguredMinutes) {
   chat_.clock().Advance(30 * 60);
-  EXPECT_NE(chat_.Refresh("ann").find("parent.ref("), std::string::npos);
+  EXPECT_THAT(chat_.Refresh("ann"), HasSubstr("parent.ref("));
   chat_.clock().Advance(60);
   const std::string before = chat_.lists().Users();
   EXPECT_EQ(chat_.Refresh("ann"), kClose);
@@ -271,7 +272,7 @@ TEST_F(RefreshTest, IdleLimitsCloseAfterMoreThanTheConfiguredMinutes) {
   chat_.app().Set("_nosaytimeout", Variant("1000"));
   chat_.app().Set("_dontsavevalue", Variant("0"));
   chat_.clock().Set(DateTime::FromCivil(2026, 3, 4, 10, 0, 59));
-  EXPECT_NE(chat_.Refresh("bob").find("parent.ref("), std::string::npos);
+  EXPECT_THAT(chat_.Refresh("bob"), HasSubstr("parent.ref("));
   chat_.clock().Set(DateTime::FromCivil(2026, 3, 4, 10, 1, 0));
   EXPECT_EQ(chat_.Refresh("bob"), kClose);
 }
@@ -297,13 +298,13 @@ TEST_F(RefreshTest, VisitorCheckNeedsTheWholeKeyTheTokenAndAnExistingRoom) {
     EXPECT_EQ(object->room_id().ToLong(), room) << name;
   }
   // A failed check shows the error page; a bad say id fails before writing.
-  EXPECT_NE(chat_.Refresh("cat").find("showerr"), std::string::npos);
+  EXPECT_THAT(chat_.Refresh("cat"), HasSubstr("showerr"));
   const std::string before = chat_.lists().Users();
   for (const char* junk : {"abc", "1.5", "99999999999", "1e3"}) {
     EXPECT_THROW(chat_.Refresh("ann", junk), CallError) << junk;
   }
   EXPECT_EQ(chat_.lists().Users(), before);
-  EXPECT_NE(chat_.Refresh("ann", "").find("parent.ref(0)"), std::string::npos);
+  EXPECT_THAT(chat_.Refresh("ann", ""), HasSubstr("parent.ref(0)"));
 }
 
 // Leaving is told to the room with its own words (not the room change's), in
@@ -314,11 +315,10 @@ TEST_F(RefreshTest, VisitsEndByTheClosePageOrBySilence) {
   EXPECT_FALSE(EndVisit(*chat_.NewObject(), chat_.app(), chat_.SessionOf("ann")));  // gone
   EXPECT_EQ(RecordKeys(chat_.lists().Users()), (std::vector<std::string>{"bob", "cat", "dan"}));
   EXPECT_EQ(chat_.RoomField(1, room_field::kOccupants), "bob cat");
-  EXPECT_NE(
-      chat_.Refresh("bob").find("'##离开了聊天室。<\\script>parent.dell(\\'ann\\')</\\script>',"
-                                "'ann','大家',0,'c1','c2',-3,"),
-      std::string::npos);
-  EXPECT_EQ(chat_.Refresh("dan").find("dell"), std::string::npos);  // another room
+  EXPECT_THAT(chat_.Refresh("bob"),
+              HasSubstr("'##离开了聊天室。<\\script>parent.dell(\\'ann\\')</\\script>',"
+                        "'ann','大家',0,'c1','c2',-3,"));
+  EXPECT_THAT(chat_.Refresh("dan"), Not(HasSubstr("dell")));  // another room
   chat_.clock().Advance(100);
   chat_.Refresh("bob");  // bob's browser still polls
   chat_.clock().Advance(30);
