@@ -43,7 +43,7 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
   const Variant first_entry = application.Get(Key("_enterchatshow"));
   const Variant re_entry = application.Get(Key("_reentershow"));
   const std::string entry_time = GetTimeStr().ToText();
-  std::string token = NextLoginToken(entry_time);
+  std::string token = NextLoginToken(application, const_str_, entry_time);
 
   // Everything is computed and checked first and written at the end, so a
   // call that fails leaves the live chat and the session as they were.
@@ -56,7 +56,8 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
     const int32_t old_room = Variant(old->field(user_field::kRoom)).ToLong();
     if (room_id_ - old_room != 0) room_id_ = old_room;
     // The older session must fail the visitor check from now on.
-    while (token == old->field(user_field::kToken)) token = NextLoginToken(entry_time);
+    while (token == old->field(user_field::kToken))
+      token = NextLoginToken(application, const_str_, entry_time);
     message = EnterMessage(re_entry, "_reentershow");
   } else {
     message = EnterMessage(first_entry, "_enterchatshow");

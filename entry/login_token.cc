@@ -2,35 +2,40 @@
 
 #include "entry/login_token.h"
 
+#include <memory>
 #include <mutex>
 
 namespace tavolin {
 
 namespace {
 
-struct TokenState {
-  std::mutex mutex;
-  std::string last_time;  // the time text of the newest token
-  int repeats = 0;        // how often that text was handed out before
-};
+// The chat's generator: the time text of its newest token, and how often
+// that text was handed out before.
+class LoginTokens : public ApplicationObject {
+ public:
+  std::string Next(const std::string& time_text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (time_text != last_time_) {
+      last_time_ = time_text;
+      repeats_ = 0;
+      return time_text;
+    }
+    return time_text + "#" + std::to_string(++repeats_);
+  }
 
-TokenState& State() {
-  static TokenState state;
-  return state;
-}
+ private:
+  std::mutex mutex_;
+  std::string last_time_;
+  int repeats_ = 0;
+};
 
 }  // namespace
 
-std::string NextLoginToken(const std::string& time_text) {
-  TokenState& state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  if (time_text != state.last_time) {
-    state.last_time = time_text;
-    state.repeats = 0;
-    return time_text;
-  }
-  ++state.repeats;
-  return time_text + "#" + std::to_string(state.repeats);
+std::string NextLoginToken(Application& application, std::string_view prefix,
+                           const std::string& time_text) {
+  const std::shared_ptr<ApplicationObject> object = application.GetOrMakeObject(
+      std::string(prefix) + "_login_tokens", [] { return std::make_shared<LoginTokens>(); });
+  return static_cast<LoginTokens&>(*object).Next(time_text);
 }
 
 }  // namespace tavolin
