@@ -56,8 +56,9 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
     const int32_t old_room = Variant(old->field(user_field::kRoom)).ToLong();
     if (room_id_ - old_room != 0) room_id_ = old_room;
     // The older session must fail the visitor check from now on.
-    while (token == old->field(user_field::kToken))
+    while (token == old->field(user_field::kToken)) {
       token = NextLoginToken(application, const_str_, entry_time);
+    }
     message = EnterMessage(re_entry, "_reentershow");
   } else {
     message = EnterMessage(first_entry, "_enterchatshow");
