@@ -14,7 +14,9 @@
 #include "component/page_text.h"
 #include "conversation/post.h"
 #include "conversation/request_values.h"
+#include "conversation/script_values.h"
 #include "tavolin/corvane.h"
+#include "text/html_text.h"
 #include "text/strings.h"
 
 namespace tavolin {
@@ -111,7 +113,8 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
       post.to_who = to_who.ToText();
       if (post.to_who != page::kEverybody && post.to_who != my_name_ && post.to_who != post.robot &&
           !addressee_was_in) {
-        post.error = "【系统】" + post.to_who + "不在当前聊天室里！";
+        // The name is the visitor's own text: shown as typed, never as script.
+        post.error = "【系统】" + ShownInScript(post.to_who) + "不在当前聊天室里！";
       }
     }
   }
@@ -157,13 +160,14 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
   RingChange ring(live);
   Variant& says = ring.says();
   Variant& current = ring.current();
+  const std::string poster = text::ScriptStringEscape(my_name_);
   if (!post.error.empty()) {
-    post.out += "parent.addsay(-1,'" + post.error + "','','" + my_name_ + "',0,'990066','',-2,'" +
+    post.out += "parent.addsay(-1,'" + post.error + "','','" + poster + "',0,'990066','',-2,'" +
                 GetTimeStr().ToText() + "');";
   } else if (post.to_who == my_name_) {
-    post.out += "parent.addsay(-1,'" + post.text + "','" + my_name_ + "','" + post.to_who +
-                "',1,'" + post.color1 + "','" + post.color2 + "'," + std::to_string(post.act) +
-                ",'" + GetTimeStr().ToText() + "');";
+    post.out += "parent.addsay(-1,'" + post.text + "','" + poster + "','" + poster + "',1,'" +
+                post.color1 + "','" + post.color2 + "'," + std::to_string(post.act) + ",'" +
+                GetTimeStr().ToText() + "');";
   } else if (to_robot) {
     // Answered above, to the poster alone.
   } else {

@@ -9,6 +9,7 @@
 
 #include "component/page_text.h"
 #include "tavolin/corvane.h"
+#include "text/html_text.h"
 
 namespace tavolin {
 
@@ -54,9 +55,12 @@ void Corvane::Newsay(Variant& who, Variant& ToWho, Variant& secret, Variant& roo
   ++slot;
   if (slot > ring.upper_bound(1)) slot = 0;
 
-  const std::string say_text = "'" + mess.ToText() + "','" + who.ToText() + "','" + ToWho.ToText() +
-                               "'," + secret.ToText() + ",'" + c1.ToText() + "','" + c2.ToText() +
-                               "'," + act.ToText() + ",'" + GetTimeStr().ToText() + "',";
+  // The names stand in the browser's script string; the slot keeps them as
+  // they are for the visible-line rule.
+  const std::string say_text =
+      "'" + mess.ToText() + "','" + text::ScriptStringEscape(who.ToText()) + "','" +
+      text::ScriptStringEscape(ToWho.ToText()) + "'," + secret.ToText() + ",'" + c1.ToText() +
+      "','" + c2.ToText() + "'," + act.ToText() + ",'" + GetTimeStr().ToText() + "',";
   ring.at(slot, kSayId) = Variant(id);
   ring.at(slot, kWho) = Variant(who.ToText());
   ring.at(slot, kToWho) = Variant(ToWho.ToText());

@@ -3,6 +3,7 @@
 #include "conversation/visits.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "component/list_record.h"
@@ -28,19 +29,23 @@ struct LiveValues {
         ring(live) {}
 };
 
+// What the room is told when a visitor leaves the chat ("##" stands for the
+// name); the colours are those of the room's leave notice.
+constexpr std::string_view kLeftTheChat = "##离开了聊天室。";
+
 // Takes `name` out of the user list and its room, and tells the room.
 void Leave(Corvane& object, LiveValues& values, const std::string& name, const std::string& room) {
   values.live.RemoveUser(name);
   if (!values.live.HasRoom(room)) return;
   values.live.ChangeOccupants(room, LiveState::OccupantChange::kRemoveWord, name);
 
-  // The room's leave notice: the configured words, then the script that
-  // removes the name from every user list in the room.
+  // The leave words, then the script that removes the name from every user
+  // list in the room.
   const std::string templ = values.application.Get(values.prefix + "_exitroomshow").ToText();
   std::vector<std::string_view> parts = text::Split(templ, "::");
   parts.resize(3);
   Variant who(name), to_who(page::kEverybody), secret(int16_t{0}), room_id(room),
-      mess(std::string(parts[0]) + "<\\script>parent.dell(\\'" + name + "\\')</\\script>"),
+      mess(std::string(kLeftTheChat) + "<\\script>parent.dell(\\'" + name + "\\')</\\script>"),
       c1(parts[1]), c2(parts[2]), act(-3);
   object.Newsay(who, to_who, secret, room_id, mess, c1, c2, act, values.ring.says(),
                 values.ring.current());

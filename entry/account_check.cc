@@ -84,7 +84,9 @@ std::optional<std::string> Corvane::ExistingUserRefusal(const RecordSet& user, c
 void Corvane::AdmitExistingUser(Application& application, const RecordSet& user, Login& login) {
   Connection& db = Database(application);
   const std::string login_time = env_->Now().ToString();
-  // From here on the name is the one stored, whatever letter case was typed.
+  // The notices speak to the visitor by the name as typed; from then on the
+  // name is the one stored, whatever letter case was typed.
+  const std::string typed_name = login.name;
   login.name = ColumnText(user, "username");
   login.stored_level = NumberColumn(user, "user_level", 1);
   login.level = login.stored_level;
@@ -103,7 +105,7 @@ void Corvane::AdmitExistingUser(Application& application, const RecordSet& user,
 
   // The notices look for what came after the previous login's out_time.
   login.notices =
-      LoginNotices(application, login.name, user.Field("out_time"), ColumnText(user, "friends"));
+      LoginNotices(application, typed_name, user.Field("out_time"), ColumnText(user, "friends"));
 
   const int32_t visits = NumberColumn(user, "visit_num", 0) + 1;
   db.Execute(

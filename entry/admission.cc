@@ -57,6 +57,11 @@ std::optional<std::string> Corvane::AdmissionRefusal(Application& application, R
   if (length - 2 * longest.ToDouble() > 0) {
     return "错误：用户名长度不能长于10个英文字符或" + longest.ToText() + "个汉字！";
   }
+  // A name stands inside script strings and script elements on every page of
+  // the room, so these characters are refused whatever the installation allows.
+  if (login.name.find_first_of("'\\\"<") != std::string::npos) {
+    return "错误：用户名不能含有单引号、双引号、反斜杠或小于号！";
+  }
   Variant lower_name(login.lower_name);
   Variant enabled = application.Get(Key("_usernameenable"));
   if (Chuser(lower_name, enabled).ToBoolean()) {

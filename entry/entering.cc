@@ -16,6 +16,7 @@
 #include "component/list_record.h"
 #include "component/live_state.h"
 #include "entry/login.h"
+#include "entry/login_token.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
 #include "text/strings.h"
@@ -41,7 +42,8 @@ std::vector<std::string> EnterMessage(const Variant& configured, std::string_vie
 void Corvane::EnterChat(Application& application, Session& session, const Login& login) {
   const Variant first_entry = application.Get(Key("_enterchatshow"));
   const Variant re_entry = application.Get(Key("_reentershow"));
-  const std::string token = GetTimeStr().ToText();
+  const std::string entry_time = GetTimeStr().ToText();
+  std::string token = NextLoginToken(application, const_str_, entry_time);
 
   // Everything is computed and checked first and written at the end, so a
   // call that fails leaves the live chat and the session as they were.
@@ -53,6 +55,10 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
     // room the login asked for.
     const int32_t old_room = Variant(old->field(user_field::kRoom)).ToLong();
     if (room_id_ - old_room != 0) room_id_ = old_room;
+    // The older session must fail the visitor check from now on.
+    while (token == old->field(user_field::kToken)) {
+      token = NextLoginToken(application, const_str_, entry_time);
+    }
     message = EnterMessage(re_entry, "_reentershow");
   } else {
     message = EnterMessage(first_entry, "_enterchatshow");

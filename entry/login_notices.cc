@@ -9,6 +9,7 @@
 
 #include "component/column_text.h"
 #include "component/live_state.h"
+#include "conversation/script_values.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
 
@@ -50,7 +51,7 @@ std::string Corvane::LoginNotices(Application& application, const std::string& n
   for (auto requests = db.Execute("select * from friendrq where towho=?", {Variant(name)});
        !requests->eof(); requests->MoveNext()) {
     const std::string id = ColumnText(*requests, "ID");
-    notices += "【系统】" + std::string(text::TrimBlanks(ColumnText(*requests, "who"))) +
+    notices += "【系统】" + ShownInScript(text::TrimBlanks(ColumnText(*requests, "who"))) +
                "向你发出好友申请，你是" + AnswerLink(id, "yes", "同意") + "还是" +
                AnswerLink(id, "no", "不同意") + "？<br>";
   }

@@ -69,6 +69,7 @@ class LoginChat : public ChatTestEnv {
   // Logs in a new user with a password of its own and room 1.
   std::string LogIn(const std::string& name) { return LogIn(LoginForm(name, "pw")); }
   MemorySession& last_session() { return *sessions_.back(); }
+  MemorySession& session(size_t index) { return *sessions_.at(index); }
 
   // A poll of the browser of `session`; `sayid` as sent, or none.
   std::string Refresh(MemorySession& session, const char* sayid = nullptr) {

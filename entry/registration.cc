@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "conversation/script_values.h"
 #include "entry/login.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
@@ -74,12 +75,9 @@ std::optional<std::string> Corvane::RegisterNewUser(Application& application, Re
   login.stored_level = 1;
   login.level = 1;
   login.face = 1010;
-  // The password is shown inside a single-quoted script string: escaped as
-  // chat text is, so a quote or backslash cannot break the chat window.
-  Variant password = request.Item("sPass");
-  Variant no_word_filter("0");
-  TrStr(password, no_word_filter);
-  login.notices = "【系统】" + login.name + ":欢迎光临！请记牢您的密码[" + password.ToText() +
+  // The password is shown as sent, from inside a single-quoted script string.
+  login.notices = "【系统】" + login.name + ":欢迎光临！请记牢您的密码[" +
+                  ShownInScript(request.Item("sPass").ToText()) +
                   "]，点[<a href=userset.asp target=list onclick=\\'parent.listflag=0\\'>"
                   "设置</a>]可以修改和设置您的个人信息！<br>";
   return std::nullopt;

@@ -13,6 +13,7 @@
 
 #include "component/list_record.h"
 #include "component/live_state.h"
+#include "conversation/script_values.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
 #include "text/strings.h"
@@ -96,8 +97,9 @@ Variant Corvane::ChangeRoom(Application& TheApplication, Session& TheSession, Re
   Variant who(my_name_), is_public(int16_t{0}), notice(int16_t{-3});
   Variant old_name(old_room.field(room_field::kName)), new_room(target_id),
       entry_text(enter[0] + R"(<\script>parent.addl(\')" + my_name_ + R"(\',)" +
-                 visitor_->field(user_field::kSex) + R"(,\')" + visitor_->field(user_field::kFace) +
-                 R"(\',\')" + visitor_->field(user_field::kNote) + R"(\')</\script>)"),
+                 ScriptNumber(Variant(visitor_->field(user_field::kSex))) + R"(,\')" +
+                 visitor_->field(user_field::kFace) + R"(\',\')" +
+                 visitor_->field(user_field::kNote) + R"(\')</\script>)"),
       enter_c1(enter[1]), enter_c2(enter[2]);
   Newsay(who, old_name, is_public, new_room, entry_text, enter_c1, enter_c2, notice, says, current);
   Variant new_name(target.field(room_field::kName)), old_room_id(room_id_),

@@ -14,8 +14,10 @@
 #include "component/list_record.h"
 #include "component/live_state.h"
 #include "component/page_text.h"
+#include "conversation/script_values.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
+#include "text/html_text.h"
 #include "text/strings.h"
 
 namespace tavolin {
@@ -40,12 +42,12 @@ constexpr std::string_view kTitleFunction =
 constexpr std::string_view kFrames =
     R"(,*,70' cols='*'><frame src='about:blank' name='refresh'><frame src='about:blank' name='title' marginwidth='0' marginheight='0' scrolling='no' frameborder='no'><frameset name='viewsay' cols='*' rows='*,*' border='1' framespacing='1' bordercolor='#336699' frameborder='yes'><frame src='about:blank' name='say1' scrolling='AUTO' marginheight='3' marginwidth='5'><frame src='about:blank' name='say2' scrolling='AUTO' marginheight='3' marginwidth='5'></frameset><frame src='input.htm' name='input' marginwidth='0' marginheight='0' scrolling='no' frameborder='no'></frameset><frame src='toolbar.htm' name='toolbar'  marginwidth='0' marginheight='0' scrolling='no' frameborder='no'> <frameset name='rightfrm' rows='20,*,0,0,0' cols='*'><frame src='listtitle.htm' name='listtitle' marginwidth='0' marginheight='0' scrolling='no' frameborder='no'><frame src='about:blank' name='list' marginwidth='5' marginheight='5' scrolling='AUTO'><frame src='about:blank' name='newsay'><frame src='about:blank' name='song'><frame src='about:blank' name='usercheck'></frameset></frameset></html>)";
 
-// `formula` of a numeric column in the platform's number text; arithmetic on
-// a NULL column gives NULL, which the page writes as nothing.
+using text::ScriptStringEscape;
+
+// `formula` of a numeric column in the platform's number text; a column that
+// is NULL or no number counts as 0, so the script keeps its syntax.
 std::string ColumnNumber(const RecordSet& row, std::string_view column, double (*formula)(double)) {
-  const Variant value = row.Field(column);
-  if (value.is_null()) return "";
-  return Variant(formula(value.ToDouble())).ToText();
+  return Variant(formula(Variant(ScriptNumber(row.Field(column))).ToDouble())).ToText();
 }
 
 // The script lines that fill the browser's news array. Rows are added last
@@ -57,7 +59,8 @@ std::string NewsBlock(const VariantArray& news) {
   for (int i = rows - 1; i >= 0; --i) {
     const std::string link = news.at(i, 0).ToText();
     if (link.empty()) continue;
-    block += "addnews('" + link + "','" + news.at(i, 1).ToText() + "');";
+    block += "addnews('" + ScriptStringEscape(link) + "','" +
+             ScriptStringEscape(news.at(i, 1).ToText()) + "');";
   }
   return block;
 }
@@ -87,6 +90,12 @@ Variant Corvane::ChatFrame(Application& TheApplication, Session& TheSession, Req
   const auto setting = [&](std::string_view suffix) {
     return TheApplication.Get(Key(suffix)).ToText();
   };
+  const auto number_setting = [&](std::string_view suffix) {
+    return ScriptNumber(TheApplication.Get(Key(suffix)));
+  };
+  // Texts stand in script strings; numbers are written bare.
+  const auto room_text = [&](int field) { return ScriptStringEscape(room.field(field)); };
+  const auto room_number = [&](int field) { return ScriptNumber(Variant(room.field(field))); };
 
   std::string page = "<html><head><meta name='author' content='";
   page += kAuthor;
@@ -101,9 +110,9 @@ Variant Corvane::ChatFrame(Application& TheApplication, Session& TheSession, Req
       "</title><script>if(window!=window.top){top.location.href='chat.asp';}"
       "if (window.name!='" +
       setting("_user");
-  page += "') {top.location.href='close.asp';}var ckmc=" + ColumnText(*user, "n_color");
-  page += ";var cksc=" + ColumnText(*user, "s_color");
-  page += ";var self_color='" + colors;
+  page += "') {top.location.href='close.asp';}var ckmc=" + ScriptNumber(user->Field("n_color"));
+  page += ";var cksc=" + ScriptNumber(user->Field("s_color"));
+  page += ";var self_color='" + ScriptStringEscape(colors);
   page +=
       "'.split(':');var bgcolor=self_color[0];var bc1=self_color[1];var bc2=self_color[2];"
       "var backgroudcolorstr=bgcolor+' 自定:" +
@@ -114,35 +123,35 @@ Variant Corvane::ChatFrame(Application& TheApplication, Session& TheSession, Req
   page += ";var dontsavevalue=" +
           std::to_string(TheApplication.Get(Key("_dontsavevalue")).ToLong() / 2 - 3);
   page += ";var facecolorstr=self_color[1]+' '+self_color[2]+' 自定:" + setting("_facecolorstr");
-  page += "';var roomname='" + room.field(room_field::kName);
-  page += "';var roomauto='<" + room.field(room_field::kRobot);
-  page += "';var roomlife=" + room.field(room_field::kExperience);
-  page += ";var roomtt=" + room.field(room_field::kTt);
-  page += ";var roomhtml=" + room.field(room_field::kHtml);
+  page += "';var roomname='" + room_text(room_field::kName);
+  page += "';var roomauto='<" + room_text(room_field::kRobot);
+  page += "';var roomlife=" + room_number(room_field::kExperience);
+  page += ";var roomtt=" + room_number(room_field::kTt);
+  page += ";var roomhtml=" + room_number(room_field::kHtml);
   page += ";var roomguests='";
-  page += text::TrimBlanks(room.field(room_field::kGuests));
+  page += ScriptStringEscape(text::TrimBlanks(room.field(room_field::kGuests)));
   page += "';var LHeight='" +
           ColumnNumber(*user, "l_height", [](double height) { return 120 + 5 * height; });
   page += "';var friendlist='";
-  page += text::TrimBlanks(ColumnText(*user, "friends"));
-  page += "';var room_owner='" + room.field(room_field::kOwner);
-  page += "';var room_des='" + room.field(room_field::kDescription);
-  page += "';var myname='" + my_name_;
+  page += ScriptStringEscape(text::TrimBlanks(ColumnText(*user, "friends")));
+  page += "';var room_owner='" + room_text(room_field::kOwner);
+  page += "';var room_des='" + room_text(room_field::kDescription);
+  page += "';var myname='" + ScriptStringEscape(my_name_);
   page += "';var oldbgcolor=self_color[0];var saysize=" +
           ColumnNumber(*user, "f_size", [](double size) { return 9 + size / 2; });
-  page += ";var minsayslength=" + setting("_minsayslength");
-  page += ";var sayslength=" + setting("_maxsayslength");
+  page += ";var minsayslength=" + number_setting("_minsayslength");
+  page += ";var sayslength=" + number_setting("_maxsayslength");
   page += kNewsFunctionAndTimer;
-  page += setting("_listreftime");
+  page += number_setting("_listreftime");
   page += kTimerEnd;
 
   const Variant news = TheApplication.Get(Key("_bbss"));
   if (news.is_array()) page += NewsBlock(news.array());
 
   page += kTitleFunction;
-  page += room.field(room_field::kName) + "〗" + room.field(room_field::kTop);
+  page += room_text(room_field::kName) + "〗" + room_text(room_field::kTop);
   page += "</div></td></tr><tr><td><div id='fTitle' name='fTitle'><font color=blue>" +
-          room.field(room_field::kTitle);
+          room_text(room_field::kTitle);
   page += "</font></div></td></tr></table></body>\");}var titleheight=";
   page += kTitleHeight;
   page +=

@@ -14,7 +14,9 @@
 #include "component/live_state.h"
 #include "component/page_text.h"
 #include "component/word_list.h"
+#include "conversation/script_values.h"
 #include "tavolin/corvane.h"
+#include "text/html_text.h"
 #include "text/strings.h"
 
 namespace tavolin {
@@ -45,10 +47,9 @@ Occupants ListOccupants(const LiveState& live, std::string_view occupant_field) 
       continue;
     }
     if (!result.items.empty()) result.items += ',';
-    result.items += "'";
-    result.items.append(name);
-    result.items += " " + user->field(user_field::kSex) + " " + user->field(user_field::kFace) +
-                    " " + user->field(user_field::kNote) + "'";
+    result.items += "'" + text::ScriptStringEscape(name) + " " + user->field(user_field::kSex) +
+                    " " + user->field(user_field::kFace) + " " +
+                    text::ScriptStringEscape(user->field(user_field::kNote)) + "'";
   }
   if (result.removed) result.remaining = remaining.Text();
   return result;
@@ -75,19 +76,22 @@ Variant Corvane::InitSayList(Application& TheApplication, Session& TheSession) {
   const Occupants occupants = ListOccupants(live, live.OccupantText(room_key));
   if (occupants.removed) live.SetOccupantText(room_key, occupants.remaining);
 
+  // Texts stand in script strings; numbers are written bare.
+  const auto room_text = [&](int field) { return text::ScriptStringEscape(room.field(field)); };
+  const auto room_number = [&](int field) { return ScriptNumber(Variant(room.field(field))); };
   std::string page(page::kPollPrefix);
   page += page::kReloadAndScript;
   page += "parent.allusernum=" + std::to_string(live.UserCount());
-  page += ";parent.roomname='" + room.field(room_field::kName);
-  page += "';parent.roomauto='" + room.field(room_field::kRobot);
-  page += "'; parent.roomtt=" + room.field(room_field::kTt);
-  page += ";  parent.room_owner='" + room.field(room_field::kOwner);
-  page += "';  parent.room_des='" + room.field(room_field::kDescription);
-  page += "'; parent.roomhtml=" + room.field(room_field::kHtml);
-  page += ";  parent.roomguests='" + room.field(room_field::kGuests);
-  page += "';  parent.roomlife=" + room.field(room_field::kExperience);
-  page += ";parent.chftitle('" + room.field(room_field::kTitle);
-  page += "');parent.chttitle('" + room.field(room_field::kTop);
+  page += ";parent.roomname='" + room_text(room_field::kName);
+  page += "';parent.roomauto='" + room_text(room_field::kRobot);
+  page += "'; parent.roomtt=" + room_number(room_field::kTt);
+  page += ";  parent.room_owner='" + room_text(room_field::kOwner);
+  page += "';  parent.room_des='" + room_text(room_field::kDescription);
+  page += "'; parent.roomhtml=" + room_number(room_field::kHtml);
+  page += ";  parent.roomguests='" + room_text(room_field::kGuests);
+  page += "';  parent.roomlife=" + room_number(room_field::kExperience);
+  page += ";parent.chftitle('" + room_text(room_field::kTitle);
+  page += "');parent.chttitle('" + room_text(room_field::kTop);
   page += "');  parent.clearsay();parent.clearper();parent.addsay(" + lines;
   page += "); parent.ref(" + newest;
   page += ");parent.userlist=new Array(" + occupants.items;
