@@ -56,14 +56,21 @@ TEST(GlobalLoadTest, LoadsConfigurationCountsAndRooms) {
   EXPECT_TRUE(chat.app().Get("_init").is_empty());
 }
 
-TEST(GlobalLoadTest, NewsLinksKeepTheSixNewestTrimmed) {
+TEST(GlobalLoadTest, EmptyTablesAndNewsLinksKeepingTheSixNewestTrimmed) {
   ChatTestEnv chat;
   chat.Exec("DELETE FROM scrollad");
+  chat.Exec("DELETE FROM room");
   chat.SetParam("maxtalk", "0");
+  {
+    ApplicationLock lock(chat.app());
+    LiveStateOf(chat.app(), "")->AppendUser(LiveRecord("ann", {"x"}));
+  }
   auto object = chat.NewObject();
   object->InitGlobal(chat.app());
   EXPECT_EQ(chat.Get("_bbss").ToText(), "");               // an empty text, not an empty array
   EXPECT_EQ(chat.Get("_says").array().upper_bound(1), 0);  // a ring of one row
+  EXPECT_EQ(chat.lists().Rooms(), "");
+  EXPECT_EQ(chat.lists().Users(), "");  // the live state is reset
 
   for (int id = 1; id <= 8; ++id) {
     chat.Exec("INSERT INTO scrollad (ID, ad_title, ad_link) VALUES (?, ?, ?)",
@@ -78,25 +85,21 @@ TEST(GlobalLoadTest, NewsLinksKeepTheSixNewestTrimmed) {
   EXPECT_EQ(links.at(5, 1).ToText(), "title 3");
 }
 
-TEST(GlobalLoadTest, EmptyRoomTableAndResetOfTheLiveState) {
-  ChatTestEnv chat;
-  chat.Exec("DELETE FROM room");
-  {
-    ApplicationLock lock(chat.app());
-    LiveStateOf(chat.app(), "")->AppendUser(LiveRecord("ann", {"x"}));
-  }
-  chat.NewObject()->InitGlobal(chat.app());
-  EXPECT_EQ(chat.lists().Rooms(), "");
-  EXPECT_EQ(chat.lists().Users(), "");
-}
-
 TEST(GlobalLoadTest, FailuresEndTheCallAndKeepEarlierWrites) {
-  ChatTestEnv chat;
-  chat.SetParam("maxtalk", "many");
-  EXPECT_THROW(chat.NewObject()->InitGlobal(chat.app()), CallError);
-  EXPECT_EQ(chat.Get("_init").ToText(), "true");  // the configuration part ran
-  EXPECT_TRUE(chat.Get("_says").is_empty());
-
+  // A ring setting it cannot build from is named; the configuration stays.
+  for (const char* bad : {"many", "-1", "40000"}) {
+    ChatTestEnv chat;
+    chat.SetParam("maxtalk", bad);
+    try {
+      chat.NewObject()->InitGlobal(chat.app());
+      ADD_FAILURE() << bad;
+    } catch (const CallError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("setting maxtalk is '" + std::string(bad) + "'", 0), 0U)
+          << e.what();
+    }
+    EXPECT_EQ(chat.Get("_init").ToText(), "true");
+    EXPECT_TRUE(chat.Get("_says").is_empty());
+  }
   Application no_database;
   Corvane object;
   EXPECT_THROW(object.InitGlobal(no_database), CallError);

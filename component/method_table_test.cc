@@ -62,15 +62,5 @@ TEST(MethodTableTest, ProceduresReturnEmptyAndPropertiesKeepTheirValues) {
   EXPECT_EQ(object.ConstStr().ToText(), "p");
 }
 
-TEST(MethodTableTest, VersionIsThreePlainNumbers) {
-  const std::string version = Corvane().GetVer().ToText();
-  int major = -1, minor = -1, patch = -1;
-  char rest = 0;
-  ASSERT_EQ(std::sscanf(version.c_str(), "%d.%d.%d%c", &major, &minor, &patch, &rest), 3)
-      << version;
-  EXPECT_EQ(version,
-            std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch));
-}
-
 }  // namespace
 }  // namespace tavolin

@@ -18,34 +18,25 @@ std::string Table(int count, int last) {
   return text + std::to_string(last);
 }
 
-TEST(HourTableTest, SameHourAddsToItsCount) {
-  HourTable table(Table(0, 5));
-  table.Count(5);
-  table.Count(5);
-  EXPECT_EQ(table.Text(), "0,0,0,0,0,2,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,5");
-}
-
-TEST(HourTableTest, NewHourClearsTheHoursWithoutVisits) {
-  HourTable next(Table(7, 5));
-  next.Count(6);  // nothing passed in between
-  EXPECT_EQ(next.Text(), "7,7,7,7,7,7,1,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,6");
-
-  HourTable skipped(Table(7, 5));
-  skipped.Count(9);
-  EXPECT_EQ(skipped.Text(), "7,7,7,7,7,7,0,0,0,1,7,7,7,7,7,7,7,7,7,7,7,7,7,7,9");
-  EXPECT_EQ(skipped.last_hour(), 9);
-
-  HourTable midnight(Table(7, 22));
-  midnight.Count(1);
-  EXPECT_EQ(midnight.Text(), "0,1,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,0,1");
-
-  HourTable from_last_hour(Table(7, 23));
-  from_last_hour.Count(0);
-  EXPECT_EQ(from_last_hour.Text(), "1,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,0");
-
-  HourTable back_to_earlier(Table(7, 10));  // a day later, an hour earlier
-  back_to_earlier.Count(9);
-  EXPECT_EQ(back_to_earlier.Text(), "0,0,0,0,0,0,0,0,0,1,7,0,0,0,0,0,0,0,0,0,0,0,0,0,9");
+TEST(HourTableTest, CountingClearsTheHoursWithoutVisits) {
+  const struct {
+    int count, last, hour;
+    const char* expected;
+  } cases[] = {
+      {0, 5, 5, "0,0,0,0,0,2,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,5"},  // counted twice
+      {7, 5, 6, "7,7,7,7,7,7,1,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,6"},
+      {7, 5, 9, "7,7,7,7,7,7,0,0,0,1,7,7,7,7,7,7,7,7,7,7,7,7,7,7,9"},
+      {7, 22, 1, "0,1,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,0,1"},  // past midnight
+      {7, 23, 0, "1,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,7,0"},
+      {7, 10, 9, "0,0,0,0,0,0,0,0,0,1,7,0,0,0,0,0,0,0,0,0,0,0,0,0,9"},  // a day later
+  };
+  for (const auto& c : cases) {
+    HourTable table(Table(c.count, c.last));
+    table.Count(c.hour);
+    if (c.count == 0) table.Count(c.hour);
+    EXPECT_EQ(table.Text(), c.expected) << c.last << " " << c.hour;
+    EXPECT_EQ(table.last_hour(), c.hour);
+  }
 }
 
 TEST(HourTableTest, MalformedTablesAreErrors) {

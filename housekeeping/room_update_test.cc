@@ -60,28 +60,20 @@ class RoomUpdateTest : public ::testing::Test {
   std::unique_ptr<Corvane> object_;
 };
 
-TEST_F(RoomUpdateTest, NothingToDoChangesNothing) {
-  AddRoom(1, "hall", 0, 0);
-  AddRoom(2, "old but kept", 5000, 30, 1);
-  Load();
-  const std::string before = RoomList();
-  EXPECT_EQ(Run(Variant(1)), kNothingToDo);
-  EXPECT_EQ(Run(Variant(0)), kNothingToDo);
-  EXPECT_EQ(RoomList(), before);
-  EXPECT_EQ(Rooms(), 2);
-  EXPECT_EQ(Records(), 0);
-}
-
 TEST_F(RoomUpdateTest, OnlyExpiredRoomsAreDeletedWithTheirRecords) {
   AddRoom(1, "hall", 0, 0);
+  AddRoom(9, "old but kept", 5000, 30, 1);
+  Load();
+  EXPECT_EQ(Run(Variant(1)), kNothingToDo);
+  EXPECT_EQ(Records(), 0);
   AddIdleRoom(2, "a");
   AddIdleRoom(3, "b");
   Load();
   EXPECT_EQ(Run(Variant(1)), "过期房间：[a,b]<br>");
-  EXPECT_EQ(Rooms(), 1);
+  EXPECT_EQ(Rooms(), 2);
   EXPECT_FALSE(HasRecord(RoomList(), "2"));
   EXPECT_FALSE(HasRecord(RoomList(), "3"));
-  EXPECT_EQ(CountRecords(RoomList()), 1);
+  EXPECT_EQ(CountRecords(RoomList()), 2);
   EXPECT_EQ(AuditEnv(16), "系统>系统> >[a,b]>自动> 由于人气不旺被系统自动清除！>清除房间%%");
   EXPECT_EQ(Records(), 1);
 }

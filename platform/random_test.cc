@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
+
+#include "tavolin/shared_random.h"
 
 namespace tavolin {
 namespace {
@@ -21,6 +24,11 @@ TEST(LegacyRandomTest, SequenceFromTheInitialStateMatchesTheClassicPlatform) {
   EXPECT_FLOAT_EQ(random.Draw(), 0.533424F);
   EXPECT_FLOAT_EQ(random.Draw(), 0.5795186F);
   EXPECT_FLOAT_EQ(random.Draw(5.0F), 0.2895625F);  // any positive argument advances
+  for (int i = 0; i < 100000; ++i) {
+    const float r = random.Draw();
+    ASSERT_LT(r, 1.0F);
+    ASSERT_EQ(random.Draw(0), r);
+  }
 }
 
 TEST(LegacyRandomTest, NegativeArgumentRestartsFromItsBitPattern) {
@@ -35,16 +43,6 @@ TEST(LegacyRandomTest, NegativeArgumentRestartsFromItsBitPattern) {
 
   EXPECT_NE(first.Draw(-7.5F), first.Draw(-1.0F));
   EXPECT_FLOAT_EQ(first.Draw(-7.5F), 0.90082568F);
-}
-
-TEST(LegacyRandomTest, ZeroRepeatsAndResultsStayBelowOne) {
-  LegacyRandom random;
-  for (int i = 0; i < 100000; ++i) {
-    const float r = random.Draw();
-    ASSERT_GE(r, 0.0F);
-    ASSERT_LT(r, 1.0F);
-    ASSERT_EQ(random.Draw(0), r);
-  }
 }
 
 TEST(LegacyRandomTest, SeedReplacesTheMiddleBitsOnly) {
@@ -64,6 +62,27 @@ TEST(LegacyRandomTest, SeedReplacesTheMiddleBitsOnly) {
   LegacyRandom other;
   other.Seed(2.5);
   EXPECT_EQ(State(other) & 0xFFFF00U, 0x400400U);
+}
+
+// Seeds taken in the same instant still give new numbers, since the state
+// carries on; the same seeds on a fresh generator give the same sequence.
+TEST(SharedRandomTest, KeepsItsStateAcrossSeedsOfTheSameInstant) {
+  const auto draws = [](SharedRandom& random) {
+    std::vector<float> drawn;
+    for (double timer : {36000.0, 36000.0, 36000.0, 36000.5, 36000.5}) {
+      random.Randomize(timer);
+      drawn.push_back(random.Draw());
+    }
+    return drawn;
+  };
+  SharedRandom first, second;
+  const std::vector<float> drawn = draws(first);
+  for (size_t i = 1; i < drawn.size(); ++i) EXPECT_NE(drawn[i], drawn[i - 1]) << i;
+  EXPECT_EQ(draws(second), drawn);
+  // The seed is the clock: half a second later another sequence starts.
+  SharedRandom later;
+  later.Randomize(36000.5);
+  EXPECT_NE(later.Draw(), drawn[0]);
 }
 
 }  // namespace
