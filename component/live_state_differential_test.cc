@@ -1,14 +1,11 @@
 // Copyright Tavolin developers.
 //
-// The keyed live state must change nothing a visitor or a page can see. Two
-// chats on identical databases and one clock run the same long random
-// sequence of logins, re-entries, polls, posts, room changes, leaves, idle
-// closes, user-check sweeps and room housekeeping; one keeps its live state
-// keyed, the other as the two list texts. Every answer and the lists and
-// ring after every step must be the same.
-//
-// TAVOLIN_DIFFERENTIAL_STEPS sets the steps per seed (a longer run on
-// request); TAVOLIN_DIFFERENTIAL_SEEDS the number of seeds.
+// The keyed live state must change nothing a visitor or a page can see: two
+// chats on identical databases run the same long random sequence of logins,
+// re-entries, polls, posts, room changes, leaves, idle closes, user-check
+// sweeps and room housekeeping, one keyed, one keeping the two list texts;
+// every answer and the lists and ring after every step must be the same.
+// TAVOLIN_DIFFERENTIAL_STEPS and TAVOLIN_DIFFERENTIAL_SEEDS make it longer.
 
 #include <gtest/gtest.h>
 
@@ -125,10 +122,8 @@ struct Step {
     MemoryRequest request;
     switch (kind) {
       case 0: {  // a login; a session that holds a name logs in again
-        request.SetForm("sUserName", name);
-        request.SetForm("sPass", text.empty() ? "pw" + name : text);
-        request.SetForm("room_id", room);
-        request.SetForm("bSex", secret ? "1" : "0");
+        request.SetForm("sUserName", name).SetForm("sPass", text.empty() ? "pw" + name : text);
+        request.SetForm("room_id", room).SetForm("bSex", secret ? "1" : "0");
         request.SetServerVariable("REMOTE_ADDR", "10.0.0." + std::to_string(session));
         return Outcome([&] { return object->LoginCheck(chat.app(), visitor, request).ToText(); });
       }
@@ -136,11 +131,8 @@ struct Step {
         if (!sayid.empty()) request.SetQuery("sayid", sayid);
         return Outcome([&] { return object->refresh(chat.app(), visitor, request).ToText(); });
       case 2:  // a post
-        request.SetForm("says", text);
-        request.SetForm("towho", to_who);
-        request.SetForm("secret", secret ? "1" : "0");
-        request.SetForm("istitle", title ? "1" : "0");
-        request.SetForm("sayscolor", "c1");
+        request.SetForm("says", text).SetForm("towho", to_who).SetForm("sayscolor", "c1");
+        request.SetForm("secret", secret ? "1" : "0").SetForm("istitle", title ? "1" : "0");
         request.SetForm("addwordcolor", "c2");
         if (!sayid.empty()) request.SetForm("id", sayid);
         return Outcome([&] { return object->subsay(chat.app(), visitor, request).ToText(); });

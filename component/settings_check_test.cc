@@ -77,6 +77,8 @@ TEST(SettingsCheckTest, RefusesEachValueThatWouldFailEveryRequestOfAKind) {
       {{{"hour24", hours + "23"}}, ""},
       {{{"friendtimeout", "7 or 1=1"}}, "setting friendtimeout is '7 or 1=1'"},
       {{{"calltimeout", ""}}, "setting calltimeout is ''"},
+      {{{"calltimeout", "  "}}, "setting calltimeout is '  '"},
+      {{{"calltimeout", Variant::Null()}}, "setting calltimeout is 'Null'"},
       // The other day limits count only while their job is switched on.
       {{{"managelogtimeout", "x"}}, "setting managelogtimeout is 'x'"},
       {{{"autoclearmanagelog", "0"}, {"managelogtimeout", "x"}}, ""},

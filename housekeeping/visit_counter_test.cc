@@ -52,7 +52,7 @@ class VisitCounterTest : public ::testing::Test {
   std::unique_ptr<Corvane> object_;
 };
 
-TEST_F(VisitCounterTest, SameHourCountsInApplicationStateOnly) {
+TEST_F(VisitCounterTest, SameHourCountsInApplicationStateOnlyANewHourStores) {
   chat_.Set("_hour24", Variant(Hours(0, 5)));
   chat_.Set("_visitor", Variant("41"));
   Visit(4, 5, 30);
@@ -60,9 +60,8 @@ TEST_F(VisitCounterTest, SameHourCountsInApplicationStateOnly) {
   EXPECT_EQ(chat_.Get("_visitor").ToText(), "42");
   EXPECT_EQ(Stored("hour24"), kSeededHours);
   EXPECT_EQ(Stored("visitor"), "0");
-}
 
-TEST_F(VisitCounterTest, NewHourAcrossMidnightStoresBothCounters) {
+  // A new hour, here across midnight, stores both counters.
   chat_.Set("_hour24", Variant(Hours(3, 22)));
   chat_.Set("_visitor", Variant());  // absent counts as 0
   Visit(5, 1, 10);
@@ -97,7 +96,7 @@ TEST_F(VisitCounterTest, DailyCleanupRunsOnTheFirstVisitOfHour14Only) {
   EXPECT_EQ(chat_.Get("_hour24").ToText(), "0,0,0,0,0,0,0,0,0,0,0,0,0,1,3,0,0,0,0,0,0,0,0,0,14");
 }
 
-TEST_F(VisitCounterTest, AFailedCleanupLeavesTheCountersUnstored) {
+TEST_F(VisitCounterTest, FailuresLeaveTheCountersUnstored) {
   chat_.Set("_hour24", Variant(Hours(0, 13)));
   chat_.Set("_friendtimeout", Variant("seven"));
   EXPECT_THROW(Visit(4, 14, 2), CallError);
@@ -105,12 +104,11 @@ TEST_F(VisitCounterTest, AFailedCleanupLeavesTheCountersUnstored) {
   EXPECT_EQ(chat_.Get("_hour24").ToText(), Hours(0, 13));
   EXPECT_EQ(Stored("hour24"), kSeededHours);
   EXPECT_EQ(Stored("visitor"), "0");
-}
 
-TEST_F(VisitCounterTest, MalformedCountersAreErrors) {
+  // Malformed counters are errors; the total is counted first.
   chat_.Set("_hour24", Variant("0,0,0"));
   EXPECT_THROW(Visit(4, 10, 0), CallError);
-  EXPECT_EQ(chat_.Get("_visitor").ToText(), "1");  // the total was counted first
+  EXPECT_EQ(chat_.Get("_visitor").ToText(), "2");
 
   chat_.Set("_hour24", Variant(Hours(0, 10)));
   chat_.Set("_visitor", Variant("many"));
