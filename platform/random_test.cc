@@ -15,34 +15,26 @@ namespace {
 // The generator's 24-bit state, read back through Draw(0) (exact in a float).
 uint32_t State(LegacyRandom& random) { return static_cast<uint32_t>(random.Draw(0) * 16777216.0F); }
 
-TEST(LegacyRandomTest, SequenceFromTheInitialStateMatchesTheClassicPlatform) {
+TEST(LegacyRandomTest, SequencesMatchTheClassicPlatform) {
   LegacyRandom random;
   EXPECT_EQ(State(random), 0x50000U);
-  // The classic platform's first numbers after start-up.
+  // The first numbers after start-up; any positive argument advances.
   EXPECT_FLOAT_EQ(random.Draw(), 0.7055475F);
   EXPECT_EQ(State(random), 0xB49EC3U);
   EXPECT_FLOAT_EQ(random.Draw(), 0.533424F);
   EXPECT_FLOAT_EQ(random.Draw(), 0.5795186F);
-  EXPECT_FLOAT_EQ(random.Draw(5.0F), 0.2895625F);  // any positive argument advances
+  EXPECT_FLOAT_EQ(random.Draw(5.0F), 0.2895625F);
   for (int i = 0; i < 100000; ++i) {
     const float r = random.Draw();
     ASSERT_LT(r, 1.0F);
     ASSERT_EQ(random.Draw(0), r);
   }
-}
-
-TEST(LegacyRandomTest, NegativeArgumentRestartsFromItsBitPattern) {
-  LegacyRandom first;
-  LegacyRandom second;
-  second.Draw();
-  second.Draw();
-  // Rnd(-1) is 0.224007 on the classic platform, whatever came before.
-  EXPECT_FLOAT_EQ(first.Draw(-1.0F), 0.224007F);
-  EXPECT_EQ(first.Draw(-1.0F), second.Draw(-1.0F));
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(first.Draw(), second.Draw());
-
-  EXPECT_NE(first.Draw(-7.5F), first.Draw(-1.0F));
-  EXPECT_FLOAT_EQ(first.Draw(-7.5F), 0.90082568F);
+  // A negative argument restarts from its bit pattern, whatever came before.
+  LegacyRandom fresh;
+  EXPECT_FLOAT_EQ(fresh.Draw(-1.0F), 0.224007F);
+  EXPECT_EQ(random.Draw(-1.0F), fresh.Draw(-1.0F));
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(random.Draw(), fresh.Draw());
+  EXPECT_FLOAT_EQ(fresh.Draw(-7.5F), 0.90082568F);
 }
 
 TEST(LegacyRandomTest, SeedReplacesTheMiddleBitsOnly) {
@@ -57,8 +49,7 @@ TEST(LegacyRandomTest, SeedReplacesTheMiddleBitsOnly) {
   random.Seed(2.5);  // upper word 0x40040000: hash 0x400400
   EXPECT_EQ(State(random), 0x400486U);
   EXPECT_EQ(static_cast<uint32_t>(random.Draw() * 16777216.0F), 0xA52931U);
-
-  // The same seed after different histories differs only through the low byte.
+  // The same seed after another history differs only through the low byte.
   LegacyRandom other;
   other.Seed(2.5);
   EXPECT_EQ(State(other) & 0xFFFF00U, 0x400400U);
@@ -75,12 +66,11 @@ TEST(SharedRandomTest, KeepsItsStateAcrossSeedsOfTheSameInstant) {
     }
     return drawn;
   };
-  SharedRandom first, second;
+  SharedRandom first, second, later;
   const std::vector<float> drawn = draws(first);
   for (size_t i = 1; i < drawn.size(); ++i) EXPECT_NE(drawn[i], drawn[i - 1]) << i;
   EXPECT_EQ(draws(second), drawn);
   // The seed is the clock: half a second later another sequence starts.
-  SharedRandom later;
   later.Randomize(36000.5);
   EXPECT_NE(later.Draw(), drawn[0]);
 }
