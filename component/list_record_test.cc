@@ -1,14 +1,16 @@
 // Copyright Tavolin developers.
 
-#include "component/list_record.h"
-
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "component/list_record.h"
+#include "component/word_list.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
+#include "testing/call_error.h"
 
 namespace tavolin {
 namespace {
@@ -132,6 +134,89 @@ TEST(ListMethodsTest, SetListValueModesAndRefusals) {
   Variant list(kRoom), key("7"), index(1), value("x"), mode(0), index2(2);
   EXPECT_THROW(object.SetListValue(list, key, index, value, mode, &index2), CallError);
   EXPECT_EQ(list.ToText(), kRoom);  // arguments never change
+}
+
+// The word list must read exactly as the text rules would leave the field,
+// including the texts a set cannot hold (repeats, blanks inside a word,
+// double blanks), and take the set's shape again once the text allows.
+TEST(WordListTest, FollowsTheTextRulesThroughRandomChanges) {
+  const std::vector<std::string> words = {"a", "aa", "b", "a b", "", " ", "张三", "ab"};
+  const std::vector<std::string> texts = {"", " a", "a b", "a  b", "a a", " a b", "b ", "aa a"};
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    std::mt19937 random(seed);
+    const auto pick = [&](const std::vector<std::string>& from) {
+      return from[random() % from.size()];
+    };
+    std::string text;
+    WordList list;
+    for (int step = 0; step < 300; ++step) {
+      const std::string word = pick(words);
+      switch (random() % 6) {
+        case 0:
+        case 1:
+          text = AddWord(text, word);
+          list.Add(word);
+          break;
+        case 2:
+          text = AppendWord(text, word);
+          list.Append(word);
+          break;
+        case 3:
+          text = RemoveWord(text, word);
+          list.Remove(word);
+          break;
+        case 4:
+          text = RemoveWordCollapsing(text, word);
+          list.RemoveCollapsingBlanks(word);
+          break;
+        default:
+          if (random() % 4 == 0) {
+            text = pick(texts);
+            list.SetText(text);
+          }
+      }
+      ASSERT_EQ(list.Text(), text) << "seed " << seed << " step " << step;
+      for (const std::string& probe : words) {
+        ASSERT_EQ(list.Has(probe), HasWord(text, probe)) << "'" << text << "' '" << probe << "'";
+      }
+      ASSERT_EQ(list.IsBlank(), text.find_first_not_of(' ') == std::string::npos);
+    }
+  }
+}
+
+using testing::ErrorOf;
+
+TEST(MethodTableTest, CreatesByIdentifierAndCallsByName) {
+  auto object = CreateObject("tavolin.CORVANE");
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(ErrorOf([] { CreateObject("Tavolin.Other"); }), ErrorCode::kUnknownName);
+  std::vector<Variant> none, get = {"<$7$>hall$>tom$><$7$>", "7", "1"};
+  EXPECT_EQ(CallByName(*object, "getlistvalue", get).ToText(), "tom");
+  // Optional trailing arguments may be left out, but not required ones.
+  std::vector<Variant> set = {"<$7$>a$>b$><$7$>", "7", "0", "x", "0"};
+  EXPECT_EQ(CallByName(*object, "SetListValue", set).ToText(), "<$7$>x$>b$><$7$>");
+  set.insert(set.end(), {"1", "y", "0"});
+  EXPECT_EQ(CallByName(*object, "SetListValue", set).ToText(), "<$7$>x$>y$><$7$>");
+  set.push_back("extra");
+  get.pop_back();
+  EXPECT_EQ(ErrorOf([&] { CallByName(*object, "SetListValue", set); }), ErrorCode::kArgumentCount);
+  EXPECT_EQ(ErrorOf([&] { CallByName(*object, "GetListValue", get); }), ErrorCode::kArgumentCount);
+  EXPECT_EQ(ErrorOf([&] { CallByName(*object, "NoSuchMethod", none); }), ErrorCode::kUnknownName);
+  // Methods that take host objects refuse a call without them, and get them
+  // by name as directly (no connection string: the load fails).
+  EXPECT_EQ(ErrorOf([&] { CallByName(*object, "InitGlobal", none); }),
+            ErrorCode::kInvalidProcedureCall);
+  Application app;
+  EXPECT_EQ(ErrorOf([&] { CallByName(*object, "preglobal_1", none, {&app}); }),
+            ErrorCode::kDatabase);
+}
+
+TEST(MethodTableTest, RoomIdPropertyTakesOnlyNumbers) {
+  Corvane object;
+  object.Setroom_id(Variant("12"));
+  EXPECT_EQ(object.room_id().type(), Variant::Type::kLong);
+  EXPECT_EQ(object.room_id().ToLong(), 12);
+  EXPECT_THROW(object.Setroom_id(Variant("hall")), CallError);
 }
 
 }  // namespace

@@ -16,18 +16,17 @@ namespace tavolin {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::Not;
 
-constexpr char kNoAnswer[] = "我什么都不知道，真的，不骗你！";
+const std::string kNoAnswer = "我什么都不知道，真的，不骗你！";
 
 // The seeded chat: the tea room 2 has the robot 小精灵 and twelve answers
 // numbered 1 to 12; ann and bob sit there, cat in the hall (no robot).
 struct RobotChat {
   RobotChat() {
     env.NewObject()->InitGlobal(env.app());
-    chat.Enter("ann", 2);
-    chat.Enter("bob", 2);
-    chat.Enter("cat", 1);
+    for (const auto& [name, room] : {std::pair{"ann", 2}, {"bob", 2}, {"cat", 1}}) {
+      chat.Enter(name, room);
+    }
   }
   // The robot's answer to ann's question: the text of the last line of the page.
   std::string Answer(const std::string& question = "?") {
@@ -43,11 +42,11 @@ struct RobotChat {
 TEST(RoomRobotTest, NoAnswerOrOnlyNumberZeroGivesTheDefaultOrThatAnswer) {
   RobotChat robot;
   robot.env.Set("_autosay_count", Variant(0));
-  EXPECT_THAT(robot.chat.Say("ann", "hello?", "小精灵"),
-              HasSubstr("parent.addsay(-1,'hello?','ann','小精灵',1,'c1','c2',0,'10:00:00');"
-                        "parent.addsay(-1,'" +
-                        std::string(kNoAnswer) +
-                        "','小精灵','ann',1,'c2','c1',0,'10:00:00');parent.ref(0);</script>"));
+  EXPECT_THAT(
+      robot.chat.Say("ann", "hello?", "小精灵"),
+      HasSubstr("parent.addsay(-1,'hello?','ann','小精灵',1,'c1','c2',0,'10:00:00');"
+                "parent.addsay(-1,'" +
+                kNoAnswer + "','小精灵','ann',1,'c2','c1',0,'10:00:00');parent.ref(0);</script>"));
   robot.env.Set("_autosay_count", Variant(1));
   EXPECT_EQ(robot.Answer(), kNoAnswer);
   // With one answer the draw is always 0; that answer is escaped and filtered.
@@ -64,25 +63,20 @@ TEST(RoomRobotTest, NoAnswerOrOnlyNumberZeroGivesTheDefaultOrThatAnswer) {
 }
 
 TEST(RoomRobotTest, DrawsRangeOverTheAnswersAndDifferWithinOneSecond) {
-  RobotChat robot;
+  RobotChat robot, twin, again;
   std::set<std::string> seen;
-  for (int second = 0; second < 300; ++second) {
+  for (int second = 0; second < 300; ++second, robot.env.clock().Advance(1)) {
     seen.insert(robot.Answer());
-    robot.env.clock().Advance(1);
   }
-  // Numbers 0 to 11: the default for 0, never the last answer.
-  EXPECT_EQ(seen.count(kNoAnswer), 1U);
-  EXPECT_EQ(seen.count("聊天要文明，大家才开心。"), 1U);  // number 10
-  EXPECT_EQ(seen.count("哈哈，你真会开玩笑。"), 0U);      // number 12
+  // Numbers 0 to 11: the default for 0, number 10, never number 12.
   EXPECT_EQ(seen.size(), 12U);
-
+  EXPECT_EQ(seen.count(kNoAnswer) + seen.count("聊天要文明，大家才开心。"), 2U);
+  EXPECT_EQ(seen.count("哈哈，你真会开玩笑。"), 0U);
   // Questions asked within one second, each on a new object, still get
   // different answers; two chats on the same clock draw the same sequence.
-  RobotChat twin;
   std::vector<std::string> answers;
   for (int i = 0; i < 6; ++i) answers.push_back(twin.Answer());
   EXPECT_GT(std::set<std::string>(answers.begin(), answers.end()).size(), 1U);
-  RobotChat again;
   for (const std::string& answer : answers) EXPECT_EQ(again.Answer(), answer);
 }
 
@@ -96,7 +90,7 @@ TEST(RoomRobotTest, OnlyThePosterSeesTheExchange) {
   EXPECT_THAT(page, HasSubstr("'who\\'s there','ann','小精灵',1,'c1','c2',0,'10:02:00');"));
   EXPECT_THAT(page, HasSubstr("','小精灵','ann',1,'c2','c1',-3,'10:02:00');"));
   EXPECT_EQ(robot.chat.NewestSayId(), 0);
-  EXPECT_THAT(robot.chat.Refresh("bob", "0"), Not(HasSubstr("who")));
+  EXPECT_THAT(robot.chat.Refresh("bob", "0"), ::testing::Not(HasSubstr("who")));
   // The poster's idle time is not renewed, the poll fields are.
   EXPECT_EQ(robot.chat.UserField("ann", user_field::kLastLine), last_line);
   EXPECT_EQ(robot.chat.UserField("ann", user_field::kLastPoll), "2026-03-04 10:02:00");
@@ -105,12 +99,12 @@ TEST(RoomRobotTest, OnlyThePosterSeesTheExchange) {
   robot.env.Set("_autosay_count", Variant(0));
   MemoryRequest request;
   request.SetForm("says", "anyone?").SetForm("sayscolor", "c1").SetForm("addwordcolor", "c2");
-  EXPECT_THAT(
-      robot.chat.NewObject()
-          ->subsay(robot.env.app(), robot.chat.SessionOf("cat"), request)
-          .ToText(),
-      HasSubstr("parent.addsay(-1,'anyone?','cat','',1,'c1','c2',0,'10:02:00');parent.addsay(-1,'" +
-                std::string(kNoAnswer) + "','','cat',1,'c2','c1',0,'10:02:00');"));
+  EXPECT_THAT(robot.chat.NewObject()
+                  ->subsay(robot.env.app(), robot.chat.SessionOf("cat"), request)
+                  .ToText(),
+              HasSubstr("parent.addsay(-1,'anyone?','cat','',1,'c1','c2',0,'10:02:00');"
+                        "parent.addsay(-1,'" +
+                        kNoAnswer + "','','cat',1,'c2','c1',0,'10:02:00');"));
   EXPECT_EQ(robot.chat.NewestSayId(), 0);
 }
 
