@@ -165,7 +165,7 @@ TEST(DatabaseSharingTest, ConcurrentConnectionsToAFileAndToSharedMemory) {
   for (const std::string& target :
        {file.connection_string(),
         std::string("sqlite:file:tavolin_threads_test?mode=memory&cache=shared")}) {
-    constexpr int kThreads = 4, kRowsEach = 40;
+    constexpr int kThreads = 4, kRowsEach = 40;  // 160 rows in all
     ManualClockEnv env(DateTime::FromCivil(2024, 3, 10));
     const char* script = "CREATE TABLE t (ID INTEGER PRIMARY KEY, worker INTEGER)";
     std::unique_ptr<Connection> keeper = OpenConnection(target, &env, script);
@@ -187,17 +187,8 @@ TEST(DatabaseSharingTest, ConcurrentConnectionsToAFileAndToSharedMemory) {
     }
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(failures, std::vector<std::string>(kThreads)) << target;
-    EXPECT_EQ(keeper->Execute("SELECT count(*) AS c FROM t")->Field("c").ToLong(),
-              kThreads * kRowsEach);
+    EXPECT_EQ(Query(*keeper, "SELECT count(*) AS v FROM t"), "Long:160;|");
   }
-}
-
-// A temporary table belongs to its connection: seeing it again shows that
-// the pool handed the same connection out again.
-bool SeesTemporaryTable(Connection& db) {
-  return db.Execute("SELECT count(*) AS n FROM sqlite_temp_master WHERE name = 'mark'")
-             ->Field("n")
-             .ToLong() == 1;
 }
 
 TEST(ConnectionPoolTest, ReusesOnlyConnectionsThatCanServeAnotherCaller) {
@@ -207,23 +198,29 @@ TEST(ConnectionPoolTest, ReusesOnlyConnectionsThatCanServeAnotherCaller) {
   ConnectionPool& pool = *ConnectionPoolOf(application);
   EXPECT_EQ(&pool, ConnectionPoolOf(application).get());
   const std::string path = file.connection_string();
+  // A temporary table belongs to its connection: seeing it again shows that
+  // the pool handed the same connection out again.
+  const auto sees_mark = [](Connection& db) {
+    return Query(db, "SELECT count(*) AS v FROM sqlite_temp_master WHERE name = 'mark'") ==
+           "Long:1;|";
+  };
 
   // A file connection that is let go comes back to the next caller.
   pool.Open(path, &clock, "")->Execute("CREATE TEMP TABLE mark (x)");
   {
     auto again = pool.Open(path, &clock, "");
-    EXPECT_TRUE(SeesTemporaryTable(*again));
+    EXPECT_TRUE(sees_mark(*again));
     // Two callers at once get two connections.
-    EXPECT_FALSE(SeesTemporaryTable(*pool.Open(path, &clock, "")));
+    EXPECT_FALSE(sees_mark(*pool.Open(path, &clock, "")));
     // One left inside a transaction is closed, not handed on.
     again->Execute("BEGIN");
   }
-  EXPECT_FALSE(SeesTemporaryTable(*pool.Open(path, &clock, "")));
+  EXPECT_FALSE(sees_mark(*pool.Open(path, &clock, "")));
 
   // Another clock is another pool entry; a memory database is never kept.
   ManualClockEnv other_clock(clock.Now());
   pool.Open(path, &clock, "")->Execute("CREATE TEMP TABLE mark (x)");
-  EXPECT_FALSE(SeesTemporaryTable(*pool.Open(path, &other_clock, "")));
+  EXPECT_FALSE(sees_mark(*pool.Open(path, &other_clock, "")));
   pool.Open("sqlite::memory:", &clock, "")->Execute("CREATE TABLE kept (x)");
   EXPECT_THROW(pool.Open("sqlite::memory:", &clock, "")->Execute("SELECT * FROM kept"), CallError);
 }
