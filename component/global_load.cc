@@ -13,6 +13,7 @@
 #include "component/column_text.h"
 #include "component/list_record.h"
 #include "component/live_state.h"
+#include "component/settings_check.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
 
@@ -71,7 +72,7 @@ void Corvane::preglobal_1(Application& TheApplication) {
 }
 
 void Corvane::LoadRoomList(Application& TheApplication) {
-  const int32_t max_talk = TheApplication.Get(Key("_maxtalk")).ToLong();
+  const int32_t max_talk = SayRingTop(TheApplication.Get(Key("_maxtalk")));
   VariantArray says(0, max_talk, 0, 5);
   for (int i = 0; i <= max_talk; ++i) says.at(i, 0) = Variant(int16_t{0});
 

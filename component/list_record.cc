@@ -118,7 +118,7 @@ ListRecord::ListRecord(const Variant& list, std::string_view key, size_t first)
 }
 
 const std::string& ListRecord::field(int index) const {
-  if (index < 0 || index >= size()) {
+  if (index < 0 || index >= field_count()) {
     throw CallError(ErrorCode::kSubscriptOutOfRange,
                     "field " + std::to_string(index) + " of record '" + key_ + "' does not exist");
   }

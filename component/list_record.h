@@ -13,6 +13,7 @@
 #ifndef TAVOLIN_COMPONENT_LIST_RECORD_H_
 #define TAVOLIN_COMPONENT_LIST_RECORD_H_
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -103,9 +104,11 @@ class ListRecord {
   static std::unique_ptr<ListRecord> Find(const Variant& list, std::string_view key);
 
   const std::string& key() const { return key_; }
-  // The number of split elements (fields plus the closing empty element).
-  int size() const { return static_cast<int>(fields_.size()); }
-  // Throws CallError (kSubscriptOutOfRange) for an index outside the split.
+  // The number of fields: the split elements less the closing one.
+  int field_count() const { return std::max(static_cast<int>(fields_.size()) - 1, 0); }
+  // Throws CallError (kSubscriptOutOfRange) for an index outside the fields,
+  // the closing element included: writing there would lose the record's
+  // last "$>".
   const std::string& field(int index) const;
   void set_field(int index, std::string value);
 

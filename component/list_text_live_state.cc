@@ -13,7 +13,7 @@ namespace {
 // element.
 LiveRecord ToLiveRecord(const ListRecord& record, int hidden_field = -1) {
   std::vector<std::string> fields;
-  for (int i = 0; i + 1 < record.size(); ++i) fields.push_back(record.field(i));
+  for (int i = 0; i < record.field_count(); ++i) fields.push_back(record.field(i));
   return LiveRecord(record.key(), std::move(fields), hidden_field);
 }
 

@@ -22,20 +22,16 @@ constexpr std::string_view kNoAnswer = "我什么都不知道，真的，不骗�
 // date-time text.
 std::string TimeOfDayText(const DateTime& now) { return now.ToString().substr(11); }
 
-// The platform's timer: seconds since midnight.
-double SecondsSinceMidnight(const DateTime& now) {
-  return now.hour() * 3600.0 + now.minute() * 60.0 + now.second();
-}
-
 }  // namespace
 
 void Corvane::RobotReply(Application& application, Post& post) {
   // The draw runs from 0 to count - 1 while the answers are numbered from 1:
   // a draw of 0 finds no answer and the last one is never given, as this
   // robot has always answered.
-  random_.Seed(SecondsSinceMidnight(env_->Now()));
+  SharedRandom& random = env_->Random();
+  random.Randomize(env_->Timer());
   const double count = application.Get(Key("_autosay_count")).ToDouble();
-  const auto number = static_cast<int32_t>(std::floor(random_.Draw() * count - 1) + 1);
+  const auto number = static_cast<int32_t>(std::floor(random.Draw() * count - 1) + 1);
 
   std::string reply(kNoAnswer);
   auto rows =

@@ -34,7 +34,7 @@ std::vector<std::string_view> ColourWords(const std::string& list, std::string_v
 }
 
 // A colour number from 0 to 17, Int(r * 18) in single precision.
-int ColourNumber(LegacyRandom& random) {
+int ColourNumber(SharedRandom& random) {
   const float scaled = random.Draw() * 18.0F;
   return static_cast<int>(std::floor(scaled));
 }
@@ -59,8 +59,8 @@ std::optional<std::string> Corvane::RegisterNewUser(Application& application, Re
   const std::vector<std::string_view> bc = ColourWords(backgrounds, "_backgroudcolorstr", 1);
   const std::string colours =
       std::string(bc[0]) + ":" + std::string(fc[0]) + ":" + std::string(fc[1]);
-  const int name_colour = ColourNumber(random_);
-  const int say_colour = ColourNumber(random_);
+  const int name_colour = ColourNumber(env_->Random());
+  const int say_colour = ColourNumber(env_->Random());
 
   const std::string now = env_->Now().ToString();
   Database(application)

@@ -17,6 +17,9 @@ namespace tavolin {
 // reads as 1 counts). Anything else asks for a preview that changes nothing.
 bool IsRealRun(const Variant& mode);
 
+// True when `value` can serve as a configured limit: a number, not blank.
+bool IsLimitValue(const Variant& value);
+
 // The configured limit `value` (stored under `key`) as a number to bind into
 // a command. Throws CallError (kDatabase) when it is empty or not numeric: the
 // command it belongs to cannot run with it, so it is refused before it runs.

@@ -19,9 +19,8 @@ constexpr int kDailyCleanupHour = 14;
 }  // namespace
 
 void Corvane::TallyVisit(Application& application, const DateTime& now) {
-  // The registration colours of the login are drawn from this sequence; the
-  // seed is the clock's seconds since midnight.
-  random_.Seed(static_cast<double>(now.hour() * 3600 + now.minute() * 60 + now.second()));
+  // The registration colours of the login are drawn from this sequence.
+  env_->Random().Randomize(env_->Timer());
 
   const int hour = now.hour();
   LiveState& live = Live(application);

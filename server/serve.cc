@@ -9,18 +9,22 @@
 #include <iostream>
 #include <optional>
 
+#include "component/settings_check.h"
 #include "server/chat_site.h"
 #include "server/http_server.h"
+#include "tavolin/database.h"
 #include "tavolin/error.h"
 
 namespace tavolin::server {
 
 namespace {
 
-constexpr char kHelp[] =
+const std::string kHelp =
     "usage: tavolin serve [options]\n"
     "  --listen HOST:PORT      address to listen on (default 127.0.0.1:8080; port 0 picks one)\n"
-    "  --db CONNECTION         database (default sqlite:tavolin.db, created on first start)\n"
+    "  --db CONNECTION         database (default " +
+    std::string(kDefaultConnectionString) +
+    ", created on first start)\n"
     "  --site DIR              folder of the site's files (default: site/ found near the binary)\n"
     "  --prefix TEXT           state prefix of the chat (default none)\n"
     "  --admin-password TEXT   password of the admin pages, user admin (also from\n"
@@ -30,7 +34,7 @@ constexpr char kHelp[] =
 struct ServeOptions {
   HttpServer::Options http;
   ChatSite::Options site;
-  std::string database = "sqlite:tavolin.db";
+  std::string database{kDefaultConnectionString};
   std::string log_level = "info";
 };
 
@@ -108,6 +112,7 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
   ChatSite site(application, Env::Default(), options->site);
   try {
     site.Start(options->database);
+    CheckSettings(application, options->site.prefix);
   } catch (const CallError& e) {
     std::cerr << "tavolin serve: cannot start on " << options->database << ": " << e.what() << '\n';
     return 1;

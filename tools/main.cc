@@ -8,8 +8,9 @@
 //   tavolin serve [OPTIONS]
 //       runs the chat server (see tavolin serve --help).
 //   tavolin load [CONNECTION]
-//       opens (creating it on first use) the chat database, default
-//       "sqlite:chat.db", runs the start-up load and prints what it loaded.
+//       opens (creating it on first use) the chat database, by default the
+//       one tavolin serve uses, runs the start-up load, checks the settings
+//       and prints what it loaded.
 
 #include <iostream>
 #include <string>
@@ -17,19 +18,19 @@
 #include <vector>
 
 #include "component/live_state.h"
+#include "component/settings_check.h"
 #include "server/serve.h"
 #include "tavolin/corvane.h"
+#include "tavolin/database.h"
 #include "tavolin/error.h"
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: tavolin serve [--help] [OPTIONS]\n"
-    "       tavolin call [--filter TEXT] METHOD [ARG...]\n"
-    "       tavolin load [CONNECTION]   (default sqlite:chat.db)\n";
-
 int Usage() {
-  std::cerr << kUsage;
+  std::cerr << "usage: tavolin serve [--help] [OPTIONS]\n"
+               "       tavolin call [--filter TEXT] METHOD [ARG...]\n"
+               "       tavolin load [CONNECTION]   (default "
+            << tavolin::kDefaultConnectionString << ")\n";
   return 2;
 }
 
@@ -50,6 +51,7 @@ int Load(std::string_view connection) {
   application.Set("_connstr", tavolin::Variant(connection));
   auto object = tavolin::CreateObject("Tavolin.Corvane");
   object->InitGlobal(application);
+  tavolin::CheckSettings(application, "");
   std::cout << "Tavolin " << object->GetVer().ToText() << ": " << connection << " loaded, "
             << tavolin::LiveStateOf(application, "")->RoomKeys().size() << " rooms, say ring of "
             << application.Get("_says").array().upper_bound(1) + 1 << " lines, "
@@ -70,7 +72,7 @@ int main(int argc, char** argv) {
     }
     if (command == "call") return Call(words);
     if (command == "load" && words.size() <= 1) {
-      return Load(words.empty() ? "sqlite:chat.db" : words[0]);
+      return Load(words.empty() ? tavolin::kDefaultConnectionString : words[0]);
     }
   } catch (const tavolin::CallError& e) {
     std::cerr << "tavolin: error " << static_cast<int>(e.code()) << ": " << e.what() << '\n';

@@ -182,7 +182,7 @@ class Corvane {
   friend class HousekeepingTestPeer;
   // Leaving by the close page runs the visitor check (conversation/visits.h).
   friend bool EndVisit(Corvane& object, Application& application, Session& session);
-  // Counts a login that got past the early refusals: seeds the object's
+  // Counts a login that got past the early refusals: seeds the clock's
   // random generator from the clock, adds one to the running total and to the
   // hour table, and on the first visit of a new hour stores both in sysparam,
   // running DailyCleanup first when that hour is 14 (housekeeping/visit_counter.cc).
@@ -208,7 +208,6 @@ class Corvane {
   Variant ExpireRooms(Application& TheApplication, Variant& UMod);
 
   Env* const env_;
-  LegacyRandom random_;
 
   std::string my_name_;
   std::string const_str_;

@@ -34,6 +34,10 @@
 
 namespace tavolin {
 
+// The database of `tavolin serve` and `tavolin load` when none is named: a
+// file in the working folder, created on first use.
+inline constexpr std::string_view kDefaultConnectionString = "sqlite:tavolin.db";
+
 // The rows of one query, read once from first to last.
 class RecordSet {
  public:
