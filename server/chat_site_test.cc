@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "testing/http_test_client.h"
+#include "testing/live_lists.h"
 #include "testing/served_chat.h"
 #include "text/gbk.h"
 
@@ -13,91 +14,147 @@ namespace tavolin::server {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::Not;
-
+using testing::HttpTestClient;
 using testing::ServedChat;
+
+const std::map<std::string, std::string> Line(const std::string& says) {
+  return {{"says", says}, {"towho", "大家"}, {"sayscolor", "0"}, {"addwordcolor", "0"}};
+}
 
 TEST(ChatSiteTest, PagesStaticFilesAndTheSessionCookie) {
   ServedChat chat;
-  testing::HttpTestClient client(chat.port());
+  HttpTestClient client(chat.port());
   const auto login_page = client.Get("/");
-  EXPECT_EQ(login_page.status, 200);
   EXPECT_EQ(login_page.headers.at("content-type"), "text/html; charset=gb2312");
   EXPECT_THAT(login_page.Utf8Body(), HasSubstr("<option value='1'>大厅</option>"));
   const std::string cookie = client.cookies().at("TAVOLINSID");
   EXPECT_THAT(login_page.headers.at("set-cookie"), HasSubstr("HttpOnly; SameSite=Lax"));
-  // The session is kept: no new cookie on the next page.
-  EXPECT_EQ(client.Get("/").headers.count("set-cookie"), 0U);
+  EXPECT_EQ(client.Get("/").headers.count("set-cookie"), 0U);  // the session is kept
   EXPECT_EQ(client.cookies().at("TAVOLINSID"), cookie);
-
-  // Static text files go out as GBK.
-  const auto input = client.Get("/input.htm");
-  EXPECT_EQ(input.body, "<p>\xCB\xB5\xB5\xE3\xCA\xB2\xC3\xB4</p>");
+  EXPECT_EQ(client.Get("/input.htm").body, "<p>\xCB\xB5\xB5\xE3\xCA\xB2\xC3\xB4</p>");  // as GBK
   EXPECT_EQ(client.Get("/nothing.asp").status, 404);
   EXPECT_EQ(client.Get("/../etc/passwd").status, 404);
-
-  // Without a visit the chat pages send the browser to the error page.
-  testing::HttpTestClient stranger(chat.port());
-  EXPECT_THAT(stranger.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
-  EXPECT_THAT(stranger.Get("/showerr.asp").Utf8Body(), HasSubstr("请重新登录"));
+  EXPECT_THAT(client.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));  // not in the chat
 }
 
-TEST(ChatSiteTest, TwoVisitorsTalkThroughTheServedPages) {
+// Lines cross the wire as GBK. A character GBK lacks comes in as the
+// reference a browser writes for it, is one character inside and goes back
+// out as that reference; a typed reference to a GBK character stays text.
+TEST(ChatSiteTest, TwoVisitorsTalkInGbkAndLeave) {
   ServedChat chat;
-  testing::HttpTestClient ann(chat.port());
-  testing::HttpTestClient bob(chat.port());
-  const auto entered = chat.Login(ann, "ann");
-  ASSERT_THAT(entered.Utf8Body(), HasSubstr("location.replace('chat.asp')")) << entered.Utf8Body();
+  HttpTestClient ann(chat.port());
+  HttpTestClient bob(chat.port());
+  ASSERT_THAT(chat.Login(ann, "ann").Utf8Body(), HasSubstr("location.replace('chat.asp')"));
   EXPECT_THAT(ann.Get("/chat.asp").Utf8Body(), HasSubstr("<frameset name='mainfrm'"));
-  EXPECT_THAT(ann.Get("/saylist.asp").Utf8Body(), HasSubstr("parent.clearsay()"));
-  ASSERT_THAT(chat.Login(bob, "bob").Utf8Body(), HasSubstr("chat.asp"));
-  bob.Get("/saylist.asp");
-  EXPECT_EQ(chat.app().Get("_visitor").ToText(), "2");
+  chat.Login(bob, "bob");
+  bob.Get("/refresh.asp");
+  for (const char* says : {"大家好", "😀 &#60;x", "<😀> &#60;"}) ann.Post("/say.asp", Line(says));
+  const std::string lines = bob.Get("/refresh.asp").body;
+  EXPECT_THAT(lines, HasSubstr("'" + text::Utf8ToGbk("大家好") + "','ann'"));
+  EXPECT_THAT(lines, HasSubstr("'&#128512; &#60;x','ann'"));
+  EXPECT_THAT(lines, HasSubstr("'&lt;&#128512;&gt; &amp;#60;','ann'"));
+  ann.Post("/guest.asp", {{"towho", "bob"}, {"body", "😀&#60;"}});
+  auto db = OpenConnection(chat.database().connection_string(), &chat.clock());
+  EXPECT_EQ(db->Execute("select body from guestbook")->Field("body").ToText(), "😀&#60;");
+  EXPECT_THAT(bob.Get("/guest.asp").body, HasSubstr("<br>&#128512;&amp;#60;</p>"));
 
-  // A Chinese line crosses the wire as GBK both ways, byte for byte.
-  const std::string line = "大家好！今天天气不错";
-  const auto posted = ann.Post("/say.asp", {{"says", line},
-                                            {"towho", "大家"},
-                                            {"sayscolor", "000000"},
-                                            {"addwordcolor", "000000"},
-                                            {"addsays", "0"}});
-  EXPECT_THAT(posted.Utf8Body(), HasSubstr("'" + line + "','ann','大家'"));
-  const auto polled = bob.Get("/refresh.asp");
-  EXPECT_THAT(polled.body, HasSubstr("'" + text::Utf8ToGbk(line) + "','ann'"));
-  EXPECT_THAT(polled.Utf8Body(), HasSubstr("parent.allusernum=2;"));
-
-  // Without the session cookie the same page is not the visitor's.
-  testing::HttpTestClient cookieless(chat.port());
+  HttpTestClient cookieless(chat.port());
   EXPECT_THAT(cookieless.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
-
-  // Leaving ends the visit: bob is told, ann's session is gone.
-  EXPECT_THAT(ann.Get("/close.asp").Utf8Body(), HasSubstr("你已经离开了聊天室"));
+  EXPECT_THAT(ann.Post("/close.asp", {}).Utf8Body(), HasSubstr("你已经离开了聊天室"));
   EXPECT_THAT(bob.Get("/refresh.asp").Utf8Body(), HasSubstr("parent.dell(\\'ann\\')"));
   EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
 }
 
-TEST(ChatSiteTest, AdminPagesNeedThePassword) {
+TEST(ChatSiteTest, RoomChangeRefusalsAreSystemLinesOfTheFrame) {
   ServedChat chat;
-  testing::HttpTestClient client(chat.port());
-  const auto refused = client.Get("/admin/userclear.asp?mode=0");
-  EXPECT_EQ(refused.status, 401);
-  EXPECT_EQ(refused.headers.at("www-authenticate"), "Basic realm=\"Tavolin admin\"");
+  HttpTestClient ann(chat.port());
+  HttpTestClient bob(chat.port());
+  chat.Login(ann, "ann");
+  chat.Login(bob, "bob");
+  testing::LiveLists lists(chat.app());
+  lists.SetRoomField("3", 1, "bob");  // bob's room, its door closed
+  lists.SetRoomField("3", 15, "0");
+  const struct {
+    const char* toroom;
+    std::string refusal;  // as written into the script string
+  } cases[] = {
+      {"5", "<font color=#009900>贵宾室<\\/font>限制级别5以下的聊友进入！"},
+      {"3", "<font color=#009900>音乐之声<\\/font>的门被关上了，请呼叫房主开门吧！"},
+      {"%201%20", "你已经在这个房间里了!"},
+      {"01", "你要去的房间并不存在!"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ann.Get(std::string("/changeroom.asp?toroom=") + c.toroom).body,
+              text::Utf8ToGbk("<meta http-equiv=refresh content='6;url=refresh.asp'><script>"
+                              "parent.addsay(-1,'" +
+                              c.refusal + "','','',0,'990066','',-2,'10:00:00','');</script>"))
+        << c.toroom;
+  }
+  EXPECT_EQ(lists.UserField("ann", 4), "1");
+  EXPECT_EQ(lists.RoomField("5", 12), "");
+}
 
+// The admin pages over the wire with basic authentication ("admin:secret").
+TEST(ChatSiteTest, AdminPagesPreviewAndApplyForTheAdminOnly) {
+  ServedChat chat;
+  auto db = OpenConnection(chat.database().connection_string(), &chat.clock());
+  const Variant long_ago(DateTime::FromCivil(2025, 1, 1, 10, 0, 0));
+  db->Execute("insert into user (username,visit_num,out_time,saved) values ('old',1,?,0)",
+              {long_ago});
+  db->Execute("insert into user (username,visit_num,out_time,saved) values ('kept',1,?,1)",
+              {long_ago});
+  db->Execute("update room set room_keep=0, room_exp=2000 where ID=3");
+  db->Execute("update room set room_keep=0, room_time=? where ID=4", {long_ago});
+  testing::LiveLists lists(chat.app());
+  lists.SetRoomField("3", 6, "0");
+  auto page = [&chat](const std::string& target, const std::string& credentials) {
+    HttpTestClient client(chat.port());
+    return text::GbkToUtf8(client.SendRaw("GET " + target + " HTTP/1.1\r\nHost: x\r\n" +
+                                          credentials + "Connection: close\r\n\r\n"));
+  };
+  for (const char* refused : {"", "Authorization: Basic YWRtaW46d3Jvbmc=\r\n"}) {
+    EXPECT_THAT(page("/admin/userclear.asp?mode=1", refused), HasSubstr("HTTP/1.1 401"));
+  }
+  // Users, room 3 kept in the table and in the live list, room 4 still there.
+  auto state = [&db, &lists] {
+    return db->Execute("select count(*) as n from user")->Field("n").ToText() + " " +
+           db->Execute("select room_keep from room where ID=3")->Field("room_keep").ToText() +
+           lists.RoomField("3", 6) + " " +
+           std::to_string(db->Execute("select ID from room where ID=4")->eof()) +
+           std::to_string(lists.Rooms().find("<$4$>") == std::string::npos);
+  };
+  const std::string rooms =
+      "</h2><div class='report'>过期房间：[情感驿站]<br><br>设为永久：[音乐之声]";
+  const struct {
+    const char* page;
+    std::string report;
+    const char* state_after;
+  } steps[] = {
+      {"userclear.asp", "用户清理（预览）</h2><div class='report'>[old]</div>", "2 00 00"},
+      {"userclear.asp?mode=1", "用户清理</h2><div class='report'>[old]</div>", "1 00 00"},
+      {"roomupdate.asp?mode=0", "房间整理（预览）" + rooms, "1 00 00"},
+      {"roomupdate.asp?mode=1", "房间整理" + rooms, "1 11 11"},
+  };
+  for (const auto& step : steps) {
+    EXPECT_THAT(
+        page(std::string("/admin/") + step.page, "Authorization: Basic YWRtaW46c2VjcmV0\r\n"),
+        HasSubstr(step.report));
+    EXPECT_EQ(state(), step.state_after) << step.page;
+  }
+  EXPECT_EQ(db->Execute("select occ_env from record where stype=57")->Field("occ_env").ToText(),
+            "系统>系统> >[old]>自动>长时间不访问被自动清除 ！>清除用户%%");
   ServedChat no_password("");
-  testing::HttpTestClient other(no_password.port());
+  HttpTestClient other(no_password.port());
   EXPECT_EQ(other.Get("/admin/roomupdate.asp?mode=0").status, 403);
 }
 
 TEST(ChatSiteTest, CountersAreWrittenBackAtShutdown) {
   ServedChat chat;
   chat.app().Set("_visitor", Variant("42"));
-  chat.app().Set("_hour24", Variant("1,2,3"));
   chat.site().SaveCounters();
   auto db = OpenConnection(chat.database().connection_string(), &chat.clock());
   EXPECT_EQ(db->Execute("SELECT body FROM sysparam WHERE alias='visitor'")->Field("body").ToText(),
             "42");
-  EXPECT_EQ(db->Execute("SELECT body FROM sysparam WHERE alias='hour24'")->Field("body").ToText(),
-            "1,2,3");
 }
 
 }  // namespace

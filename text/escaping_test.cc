@@ -11,108 +11,82 @@
 namespace tavolin {
 namespace {
 
-constexpr const char* kFiltered = "**(脏话)";
-constexpr const char* kIdeographicSpace = "\xE3\x80\x80";
+const std::string kFiltered = "**(脏话)";
+const std::string kIdeographicSpace = "\xE3\x80\x80";
 
 class EscapingTest : public ::testing::Test {
  protected:
-  std::string Zhgl(Variant& mess) { return object_.zhgl(mess).ToText(); }
+  // Runs the method named; TrStr with the filter switched on.
+  Variant Run(std::string_view method, Variant& mess) {
+    Variant on("1");
+    if (method == "zhgl") return object_.zhgl(mess);
+    if (method == "trHtml") return object_.trHtml(mess);
+    if (method == "trDb") return object_.trDb(mess);
+    return object_.TrStr(mess, on);
+  }
 
   ManualClockEnv env_{DateTime::FromCivil(2003, 4, 9, 9, 5, 7)};
   Corvane object_{&env_};
 };
 
-TEST_F(EscapingTest, ZhglReplacesTheFirstOccurrenceOfEachWord) {
-  object_.SetFilterStr("bad");
-  Variant mess("bad bad");
-  EXPECT_EQ(Zhgl(mess), std::string(kFiltered) + " bad");
-  EXPECT_EQ(mess.ToText(), std::string(kFiltered) + " bad");
-
-  // Empty pieces are skipped; matching is case-sensitive.
-  object_.SetFilterStr("ugly,,bad");
-  mess = "Bad ugly bad ugly";
-  EXPECT_EQ(Zhgl(mess), "Bad " + std::string(kFiltered) + " " + kFiltered + " ugly");
-
-  // Each word is looked for in the text the words before it left.
-  object_.SetFilterStr("bad,脏话");
-  mess = "bad";
-  EXPECT_EQ(Zhgl(mess), "**(**(脏话))");
-
-  // No words: the argument stays as it was, number type included.
-  object_.SetFilterStr("");
-  mess = 5;
-  EXPECT_EQ(object_.zhgl(mess).type(), Variant::Type::kLong);
-  EXPECT_EQ(mess.type(), Variant::Type::kLong);
-}
-
-TEST_F(EscapingTest, TrHtmlEscapesAmpersandFirst) {
-  Variant mess("a<b&c>");
-  EXPECT_EQ(object_.trHtml(mess).ToText(), "a&lt;b&amp;c&gt;");
-  EXPECT_EQ(mess.ToText(), "a<b&c>");
-  Variant entity("&lt;");
-  EXPECT_EQ(object_.trHtml(entity).ToText(), "&amp;lt;");
-  Variant empty;
-  EXPECT_EQ(object_.trHtml(empty).ToText(), "");
-}
-
-TEST_F(EscapingTest, TrDbEscapesForAttributeScriptAndSql) {
-  object_.SetFilterStr("bad");
-  Variant mess("  it's \"bad\"  a\\b\r\nnext   end  ");
-  const std::string escaped =
-      std::string("it&#39;s &quot;") + kFiltered + "&quot;" + kIdeographicSpace + "a&#92;b";
-  const std::string tail = std::string("next") + kIdeographicSpace + " end";
-  EXPECT_EQ(object_.trDb(mess).ToText(), escaped + "<br>" + tail);
-  // The caller's copy has the line break as a bare CR.
-  EXPECT_EQ(mess.ToText(), escaped + "\r" + tail);
-
-  // The filter sees the text before HTML escaping, and the entities that
-  // escaping makes are not escaped again.
-  object_.SetFilterStr("<b>");
-  mess = "<b>\"<i>";
-  EXPECT_EQ(object_.trDb(mess).ToText(), std::string(kFiltered) + "&quot;&lt;i&gt;");
-
-  object_.SetFilterStr("");
-  mess = "a    b\n\r";
-  EXPECT_EQ(object_.trDb(mess).ToText(),
-            std::string("a") + kIdeographicSpace + kIdeographicSpace + "b<br>");
-}
-
-TEST_F(EscapingTest, TrStrEscapesWithBackslashes) {
-  Variant mess("a\\'");
-  Variant off("");
-  EXPECT_EQ(object_.TrStr(mess, off).ToText(), "a\\\\\\'");
-  mess = "say \"hi\"\r\n";
-  EXPECT_EQ(object_.TrStr(mess, off).ToText(), "say \\\"hi\\\"");
-
-  // The argument receives the untrimmed text, the result is trimmed.
-  object_.SetFilterStr("bad");
-  Variant on("1");
-  mess = "  bad 'x'\r\n ";
-  EXPECT_EQ(object_.TrStr(mess, on).ToText(), std::string(kFiltered) + " \\'x\\'");
-  EXPECT_EQ(mess.ToText(), "  " + std::string(kFiltered) + " \\'x\\' ");
-
-  // Only a switch equal to "1" filters.
-  Variant number_one(1);
-  mess = "bad";
-  EXPECT_EQ(object_.TrStr(mess, number_one).ToText(), kFiltered);
-  for (Variant other :
-       {Variant("0"), Variant(""), Variant("yes"), Variant(true), Variant::Null()}) {
-    mess = "bad";
-    EXPECT_EQ(object_.TrStr(mess, other).ToText(), "bad");
+TEST_F(EscapingTest, EachEscapingReplacesInItsOrder) {
+  const std::string k = kFiltered;
+  const std::string is = kIdeographicSpace;
+  const struct {
+    const char* method;
+    const char* filter;
+    std::string text, result, argument_after;
+  } cases[] = {
+      // The first occurrence of each word, in the text the words before left.
+      {"zhgl", "bad", "bad bad", k + " bad", k + " bad"},
+      {"zhgl", "ugly,,bad", "Bad ugly bad ugly", "Bad " + k + " " + k + " ugly", ""},
+      {"zhgl", "bad,脏话", "bad", "**(**(脏话))", ""},
+      // "&" first, so the entities made later are not escaped again.
+      {"trHtml", "", "a<b&c>", "a&lt;b&amp;c&gt;", "a<b&c>"},
+      {"trHtml", "", "&lt;", "&amp;lt;", "&lt;"},
+      // Trim, filter, HTML, quotes, double blanks, LF, backslash; CR only in
+      // the result.
+      {"trDb", "bad", "  it's \"bad\"  a\\b\r\nnext   end  ",
+       "it&#39;s &quot;" + k + "&quot;" + is + "a&#92;b<br>next" + is + " end",
+       "it&#39;s &quot;" + k + "&quot;" + is + "a&#92;b\rnext" + is + " end"},
+      {"trDb", "<b>", "<b>\"<i>", k + "&quot;&lt;i&gt;", ""},  // filtered before escaping
+      {"trDb", "", "a    b\n\r", "a" + is + is + "b<br>", "a" + is + is + "b\r"},
+      // Backslashes doubled first; the argument keeps the blanks.
+      {"TrStr", "", "a\\'", "a\\\\\\'", "a\\\\\\'"},
+      {"TrStr", "", "say \"hi\"\r\n", "say \\\"hi\\\"", ""},
+      {"TrStr", "bad", "  bad 'x'\r\n ", k + " \\'x\\'", "  " + k + " \\'x\\' "},
+  };
+  for (const auto& c : cases) {
+    object_.SetFilterStr(c.filter);
+    Variant mess(c.text);
+    EXPECT_EQ(Run(c.method, mess).ToText(), c.result) << c.method << " " << c.text;
+    if (!c.argument_after.empty()) EXPECT_EQ(mess.ToText(), c.argument_after) << c.text;
   }
+}
+
+TEST_F(EscapingTest, OnlyASwitchOfOneFiltersAndNoWordsKeepTheArgument) {
+  object_.SetFilterStr("bad");
+  for (Variant on : {Variant("1"), Variant(1)}) {
+    Variant mess("bad");
+    EXPECT_EQ(object_.TrStr(mess, on).ToText(), kFiltered);
+  }
+  for (Variant off : {Variant("0"), Variant(""), Variant("yes"), Variant(true), Variant::Null()}) {
+    Variant mess("bad");
+    EXPECT_EQ(object_.TrStr(mess, off).ToText(), "bad");
+  }
+  object_.SetFilterStr("");
+  Variant number(5);
+  EXPECT_EQ(object_.zhgl(number).type(), Variant::Type::kLong);
+  EXPECT_EQ(number.type(), Variant::Type::kLong);
 }
 
 TEST_F(EscapingTest, NullTextFailsAndLeavesTheArgument) {
   object_.SetFilterStr("bad");
-  Variant off("0");
-  Variant mess = Variant::Null();
-  EXPECT_THROW(object_.trDb(mess), CallError);
-  EXPECT_TRUE(mess.is_null());
-  EXPECT_THROW(object_.TrStr(mess, off), CallError);
-  EXPECT_TRUE(mess.is_null());
-  EXPECT_THROW(object_.zhgl(mess), CallError);
-  EXPECT_TRUE(mess.is_null());
-  EXPECT_THROW(object_.trHtml(mess), CallError);
+  for (const char* method : {"zhgl", "trHtml", "trDb", "TrStr"}) {
+    Variant mess = Variant::Null();
+    EXPECT_THROW(Run(method, mess), CallError) << method;
+    EXPECT_TRUE(mess.is_null()) << method;
+  }
 }
 
 }  // namespace

@@ -14,41 +14,43 @@ namespace {
 constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 TEST(GbkTest, CodesAreSignedForDoubleByteCharacters) {
-  EXPECT_EQ(GbkCode('a'), 97);
-  EXPECT_EQ(GbkCode('?'), 63);
-  EXPECT_EQ(GbkCode(0), 0);
-  EXPECT_EQ(GbkCode(0xFF0C), 0xA3AC - 65536);  // full-width comma
-  EXPECT_EQ(GbkCode(0x957F), 0xB3A4 - 65536);  // 长
-  EXPECT_LT(GbkCode(0x4E00), 0);               // 一, first of the unified ideographs
-  EXPECT_LT(GbkCode(0x9FA5), 0);               // the last one GBK holds
-  // Characters the code page lacks read as "?".
-  EXPECT_EQ(GbkCode(0xD55C), 63);   // Korean 한
-  EXPECT_EQ(GbkCode(0x1F600), 63);  // an emoji, outside the BMP
-  EXPECT_EQ(GbkCode(0xDCFF), 63);   // a stray byte
+  const std::pair<char32_t, int16_t> cases[] = {
+      {'a', 97},     {0, 0},       {0xFF0C, 0xA3AC - 65536}, {0x957F, 0xB3A4 - 65536}, {0xD55C, 63},
+      {0x1F600, 63}, {0xDCFF, 63},  // lacking: Korean, emoji, stray byte
+  };
+  for (const auto& [c, code] : cases) EXPECT_EQ(GbkCode(c), code) << std::hex << uint32_t{c};
 }
 
-TEST(GbkTest, EncodesHanziAndRefersToMissingCharacters) {
-  EXPECT_EQ(Utf8ToGbk(""), "");
-  EXPECT_EQ(Utf8ToGbk("<a href='x'>?</a>\r\n"), "<a href='x'>?</a>\r\n");
-  EXPECT_EQ(Utf8ToGbk("长城，"), "\xB3\xA4\xB3\xC7\xA3\xAC");
-  EXPECT_EQ(Utf8ToGbk("a\xF0\x9F\x98\x80"
-                      "b"),
-            "a&#128512;b");
-  EXPECT_EQ(Utf8ToGbk("한长"), "&#54620;\xB3\xA4");
-  EXPECT_EQ(Utf8ToGbk("x\xFFy"), "x&#65533;y");
+TEST(GbkTest, ConvertsBothWaysReferringToMissingAndReplacingInvalid) {
+  const std::pair<std::string, std::string> to_gbk[] = {
+      {"<a href='x'>?</a>\r\n", "<a href='x'>?</a>\r\n"},
+      {"长城，", "\xB3\xA4\xB3\xC7\xA3\xAC"},
+      {"a\xF0\x9F\x98\x80한长", "a&#128512;&#54620;\xB3\xA4"},
+      {"x\xFFy", "x&#65533;y"},
+  };
+  for (const auto& [utf8, gbk] : to_gbk) EXPECT_EQ(Utf8ToGbk(utf8), gbk) << utf8;
+  const std::pair<std::string, std::string> to_utf8[] = {
+      {"\xFF", kReplacement},
+      {"a\x81", std::string("a") + kReplacement},      // cut-off lead byte
+      {"\x81<b>", std::string(kReplacement) + "<b>"},  // the ASCII byte after it survives
+      {"\xA2\xA0z", std::string(kReplacement) + "z"},  // an unassigned pair is one character
+  };
+  for (const auto& [gbk, utf8] : to_utf8) EXPECT_EQ(GbkToUtf8(gbk), utf8) << gbk;
 }
 
-TEST(GbkTest, DecodesAndReplacesInvalidSequences) {
-  const std::string text = "Hi 长城，你好! <b>\xC2\xB7</b>";
-  EXPECT_EQ(GbkToUtf8(Utf8ToGbk(text)), text);
-  EXPECT_EQ(GbkToUtf8("\xB3\xA4"), "长");
-
-  EXPECT_EQ(GbkToUtf8("\xFF"), kReplacement);
-  EXPECT_EQ(GbkToUtf8("a\x81"), std::string("a") + kReplacement);  // cut-off lead byte
-  // An ASCII byte after a lead byte that cannot pair with it survives.
-  EXPECT_EQ(GbkToUtf8("\x81<b>"), std::string(kReplacement) + "<b>");
-  // An unassigned pair is one bad character, not two.
-  EXPECT_EQ(GbkToUtf8("\xA2\xA0z"), std::string(kReplacement) + "z");
+TEST(GbkTest, FormValuesTurnReferencesToMissingCharactersBack) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"&#128512;", "\xF0\x9F\x98\x80"},
+      {"\xB3\xA4&#x1F600;&#X1f600;", "长\xF0\x9F\x98\x80\xF0\x9F\x98\x80"},
+      {"&&#54620;;", "&한;"},
+      // A character the code page holds would have come as itself.
+      {"&#60;&#38;&#38271;&#x957f;", "&#60;&#38;&#38271;&#x957f;"},
+      // No character, or no reference.
+      {"&#0;&#55357;&#xDE00;&#1114112;&#99999999999999999999;",
+       "&#0;&#55357;&#xDE00;&#1114112;&#99999999999999999999;"},
+      {"&#128512 &#;&#x;&#xZZ;&#-1;&# 1;&#128512", "&#128512 &#;&#x;&#xZZ;&#-1;&# 1;&#128512"},
+  };
+  for (const auto& [gbk, utf8] : cases) EXPECT_EQ(GbkFormToUtf8(gbk), utf8) << gbk;
 }
 
 // The code, the encoder and the decoder must agree on every BMP character,
