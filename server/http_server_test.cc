@@ -19,36 +19,22 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// A server on a free port that echoes what it was asked; stopped by its
-// destructor whatever the test asserted.
-class EchoServer {
- public:
-  EchoServer() : server_(Options(), [this](const HttpRequest& request) { return Echo(request); }) {
-    server_.Start();
-  }
-  uint16_t port() const { return server_.port(); }
-  HttpServer& server() { return server_; }
+// A server on a free port (small limits) that echoes what it was asked;
+// stopped by its destructor whatever the test asserted.
+struct EchoServer {
+  EchoServer() { server.Start(); }
+  uint16_t port() const { return server.port(); }
   std::atomic<int> handled{0};
-
- private:
-  static HttpServer::Options Options() {
-    HttpServer::Options options;
-    options.port = 0;
-    options.threads = 2;
-    options.body_limit = 1024;
-    options.header_limit = 1024;
-    return options;
-  }
-  HttpResponse Echo(const HttpRequest& request) {
-    ++handled;
-    HttpResponse response;
-    response.content_type = "text/plain";
-    response.body = request.method + " " + request.target + " " + request.Header("x-test") + " " +
-                    request.body + " " + request.peer_address;
-    return response;
-  }
-
-  HttpServer server_;
+  HttpServer server{{.port = 0, .header_limit = 1024, .body_limit = 1024, .threads = 2},
+                    [this](const HttpRequest& request) {
+                      ++handled;
+                      HttpResponse response;
+                      response.content_type = "text/plain";
+                      response.body = request.method + " " + request.target + " " +
+                                      request.Header("x-test") + " " + request.body + " " +
+                                      request.peer_address;
+                      return response;
+                    }};
 };
 
 TEST(HttpServerTest, AnswersKeepsAliveAndRefusesBadRequestsWithoutHandlingThem) {
@@ -91,8 +77,8 @@ TEST(HttpServerTest, ManyClientsAtOnceAndAnOrderlyStop) {
   boost::asio::io_context ioc;
   boost::asio::ip::tcp::socket idle(ioc);
   idle.connect({boost::asio::ip::make_address("127.0.0.1"), echo.port()});
-  echo.server().Stop();
-  echo.server().Stop();  // idempotent
+  echo.server.Stop();
+  echo.server.Stop();  // idempotent
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "component/column_text.h"
 #include "sitepages/site_pages_testing.h"
 
 namespace tavolin {
@@ -32,10 +33,8 @@ TEST_F(SitePagesTest, MessageAndCallReachTheirAddresseeOnlyEscapedAndTheCallOnce
               HasSubstr("已经传呼bob了。"));
   for (const char* table : {"guestbook", "calls"}) {
     auto row = db().Execute(std::string("select * from ") + table);
-    EXPECT_EQ(
-        row->Field("body").ToText() + row->Field("who").ToText() + row->Field("towho").ToText(),
-        hostile + "annbob")
-        << table;
+    EXPECT_EQ(ColumnText(*row, "body") + ColumnText(*row, "who") + ColumnText(*row, "towho"),
+              hostile + "annbob");
   }
   EXPECT_THAT(Get("bob", "/guest.asp"), HasSubstr("ann 留言：" + shown));
   for (const std::string& other : {"carl", "ann"}) {
