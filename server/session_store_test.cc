@@ -20,16 +20,16 @@ TEST(SessionStoreTest, SessionsLiveWhileUsedAndIdleOnesEnd) {
   for (int i = 0; i < 199; ++i) ids.insert(store.Create().first);
   EXPECT_EQ(ids.size(), 200U);
   // Use restarts the idle time; twenty idle minutes and one second end it.
-  for (int minutes : {19, 20}) {
-    now += std::chrono::minutes(minutes);
+  for (auto idle : {std::chrono::minutes(19), std::chrono::minutes(20)}) {
+    now += idle;
     EXPECT_NE(store.Find(id), nullptr);
   }
   now += std::chrono::minutes(20) + std::chrono::seconds(1);
   EXPECT_EQ(store.Find(id), nullptr);
-  auto [second, unused] = store.Create();  // and sweeps the idle ones
+  const std::string last = store.Create().first;  // and sweeps the idle ones
   EXPECT_EQ(store.size(), 1U);
-  store.End(second);
-  EXPECT_EQ(store.Find(second), nullptr);
+  store.End(last);
+  EXPECT_EQ(store.Find(last), nullptr);
 }
 
 }  // namespace

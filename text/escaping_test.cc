@@ -7,18 +7,20 @@
 #include "tavolin/corvane.h"
 #include "tavolin/env.h"
 #include "tavolin/error.h"
+#include "text/html_text.h"
 
 namespace tavolin {
 namespace {
 
 const std::string kFiltered = "**(脏话)";
-const std::string kIdeographicSpace = "\xE3\x80\x80";
 
 class EscapingTest : public ::testing::Test {
  protected:
-  // Runs the method named; TrStr with the filter switched on.
+  // Runs the method named (TrStr with the filter on; the site's own escapings too).
   Variant Run(std::string_view method, Variant& mess) {
     Variant on("1");
+    if (method == "Html") return Variant(text::HtmlEscape(mess.ToText()));
+    if (method == "Script") return Variant(text::ScriptStringEscape(mess.ToText()));
     if (method == "zhgl") return object_.zhgl(mess);
     if (method == "trHtml") return object_.trHtml(mess);
     if (method == "trDb") return object_.trDb(mess);
@@ -30,8 +32,7 @@ class EscapingTest : public ::testing::Test {
 };
 
 TEST_F(EscapingTest, EachEscapingReplacesInItsOrder) {
-  const std::string k = kFiltered;
-  const std::string is = kIdeographicSpace;
+  const std::string k = kFiltered, is = "\xE3\x80\x80";  // an ideographic space
   const struct {
     const char* method;
     const char* filter;
@@ -44,8 +45,7 @@ TEST_F(EscapingTest, EachEscapingReplacesInItsOrder) {
       // "&" first, so the entities made later are not escaped again.
       {"trHtml", "", "a<b&c>", "a&lt;b&amp;c&gt;", "a<b&c>"},
       {"trHtml", "", "&lt;", "&amp;lt;", "&lt;"},
-      // Trim, filter, HTML, quotes, double blanks, LF, backslash; CR only in
-      // the result.
+      // Trim, filter, HTML, quotes, double blanks, LF, backslash; CR only in the result.
       {"trDb", "bad", "  it's \"bad\"  a\\b\r\nnext   end  ",
        "it&#39;s &quot;" + k + "&quot;" + is + "a&#92;b<br>next" + is + " end",
        "it&#39;s &quot;" + k + "&quot;" + is + "a&#92;b\rnext" + is + " end"},
@@ -55,6 +55,9 @@ TEST_F(EscapingTest, EachEscapingReplacesInItsOrder) {
       {"TrStr", "", "a\\'", "a\\\\\\'", "a\\\\\\'"},
       {"TrStr", "", "say \"hi\"\r\n", "say \\\"hi\\\"", ""},
       {"TrStr", "bad", "  bad 'x'\r\n ", k + " \\'x\\'", "  " + k + " \\'x\\' "},
+      {"Html", "", "<a href='x'>&\"留言</a>", "&lt;a href=&#39;x&#39;&gt;&amp;&quot;留言&lt;/a&gt;",
+       ""},
+      {"Script", "", "it's \\ </script>\r\n\"好\"", "it\\'s \\\\ <\\/script>\\\"好\\\"", ""},
   };
   for (const auto& c : cases) {
     object_.SetFilterStr(c.filter);
@@ -64,29 +67,26 @@ TEST_F(EscapingTest, EachEscapingReplacesInItsOrder) {
   }
 }
 
-TEST_F(EscapingTest, OnlyASwitchOfOneFiltersAndNoWordsKeepTheArgument) {
+// Only a switch of one filters; null text fails and leaves the argument.
+TEST_F(EscapingTest, OnlyASwitchOfOneFiltersAndNullTextFails) {
   object_.SetFilterStr("bad");
-  for (Variant on : {Variant("1"), Variant(1)}) {
+  const std::pair<Variant, bool> switches[] = {{Variant("1"), true},    {Variant(1), true},
+                                               {Variant("0"), false},   {Variant(""), false},
+                                               {Variant("yes"), false}, {Variant(true), false},
+                                               {Variant::Null(), false}};
+  for (auto [on, filters] : switches) {
     Variant mess("bad");
-    EXPECT_EQ(object_.TrStr(mess, on).ToText(), kFiltered);
+    EXPECT_EQ(object_.TrStr(mess, on).ToText(), filters ? kFiltered : "bad") << filters;
   }
-  for (Variant off : {Variant("0"), Variant(""), Variant("yes"), Variant(true), Variant::Null()}) {
-    Variant mess("bad");
-    EXPECT_EQ(object_.TrStr(mess, off).ToText(), "bad");
-  }
-  object_.SetFilterStr("");
-  Variant number(5);
-  EXPECT_EQ(object_.zhgl(number).type(), Variant::Type::kLong);
-  EXPECT_EQ(number.type(), Variant::Type::kLong);
-}
-
-TEST_F(EscapingTest, NullTextFailsAndLeavesTheArgument) {
-  object_.SetFilterStr("bad");
   for (const char* method : {"zhgl", "trHtml", "trDb", "TrStr"}) {
     Variant mess = Variant::Null();
     EXPECT_THROW(Run(method, mess), CallError) << method;
     EXPECT_TRUE(mess.is_null()) << method;
   }
+  object_.SetFilterStr("");
+  Variant number(5);
+  EXPECT_EQ(object_.zhgl(number).type(), Variant::Type::kLong);
+  EXPECT_EQ(number.type(), Variant::Type::kLong);
 }
 
 }  // namespace
