@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tavolin/database.h"
 #include "testing/http_test_client.h"
@@ -43,6 +44,26 @@ class SitePagesTest : public ::testing::Test {
   Connection& db() {
     if (!db_) db_ = OpenConnection(chat_.database().connection_string(), &chat_.clock());
     return *db_;
+  }
+  // A visitor's request and a piece its answer must hold; a GET when there is
+  // no form.
+  struct Step {
+    std::string who, target;
+    std::map<std::string, std::string> form;
+    std::string answer;
+  };
+  void ExpectAnswers(const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+      const std::string page =
+          step.form.empty() ? Get(step.who, step.target) : Post(step.who, step.target, step.form);
+      EXPECT_NE(page.find(step.answer), std::string::npos)
+          << step.who << " " << step.target << " wants " << step.answer << " in:\n"
+          << page;
+    }
+  }
+  // The number of rows of `table_and_condition` ("calls", "user where ...").
+  int64_t Count(const std::string& table_and_condition) {
+    return db().Execute("select count(*) as n from " + table_and_condition)->Field("n").ToLong();
   }
 
   testing::ServedChat chat_;
