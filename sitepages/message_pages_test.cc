@@ -15,10 +15,12 @@ TEST_F(SitePagesTest, MessageAndCallReachTheirAddresseeOnlyEscapedAndTheCallOnce
   Visitor("bob");
   Visitor("carl");
   chat_.clock().Advance(60);
-  const std::string hostile = "<script>alert('x')</script> \"引号\" O'Brien\r\n第二行";
+  // A character GBK lacks is stored as itself and shown as a reference; a
+  // reference typed stays text.
+  const std::string hostile = "<script>alert('x')</script> \"引号\" O'Brien😀&#60;\r\n第二行";
   const std::string shown =
       "</span><br>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; "
-      "&quot;引号&quot; O&#39;Brien<br>第二行</p>";
+      "&quot;引号&quot; O&#39;Brien&#128512;&amp;#60;<br>第二行</p>";
   ExpectAnswers(
       {{"ann", "/guest.asp", {{"towho", " BOB "}, {"body", hostile}}, "留言已经留给bob了。"},
        {"ann", "/getcall.asp", {{"towho", "Bob"}, {"body", hostile}}, "已经传呼bob了。"},
