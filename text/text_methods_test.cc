@@ -1,4 +1,7 @@
 // Copyright Tavolin developers.
+//
+// The text methods of the chat object: its escapings (beside the site's own)
+// and its time strings.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +17,7 @@ namespace {
 
 const std::string kFiltered = "**(脏话)";
 
-class EscapingTest : public ::testing::Test {
+class TextMethodsTest : public ::testing::Test {
  protected:
   // Runs the method named (TrStr with the filter on; the site's own escapings too).
   Variant Run(std::string_view method, Variant& mess) {
@@ -31,7 +34,7 @@ class EscapingTest : public ::testing::Test {
   Corvane object_{&env_};
 };
 
-TEST_F(EscapingTest, EachEscapingReplacesInItsOrder) {
+TEST_F(TextMethodsTest, EachEscapingReplacesInItsOrder) {
   const std::string k = kFiltered, is = "\xE3\x80\x80";  // an ideographic space
   const struct {
     const char* method;
@@ -68,7 +71,7 @@ TEST_F(EscapingTest, EachEscapingReplacesInItsOrder) {
 }
 
 // Only a switch of one filters; null text fails and leaves the argument.
-TEST_F(EscapingTest, OnlyASwitchOfOneFiltersAndNullTextFails) {
+TEST_F(TextMethodsTest, OnlyASwitchOfOneFiltersAndNullTextFails) {
   object_.SetFilterStr("bad");
   const std::pair<Variant, bool> switches[] = {{Variant("1"), true},    {Variant(1), true},
                                                {Variant("0"), false},   {Variant(""), false},
@@ -87,6 +90,38 @@ TEST_F(EscapingTest, OnlyASwitchOfOneFiltersAndNullTextFails) {
   Variant number(5);
   EXPECT_EQ(object_.zhgl(number).type(), Variant::Type::kLong);
   EXPECT_EQ(number.type(), Variant::Type::kLong);
+}
+
+TEST_F(TextMethodsTest, TimeStringsHaveTwoDigitFieldsAndNoDateFailsOrComesBack) {
+  EXPECT_EQ(object_.AllDateStr().ToText(), "2003-04-09 09:05:07");  // no argument: the clock
+  env_.Advance(24 * 3600 + 3600);
+  EXPECT_EQ(object_.GetTimeStr().ToText() + " " + object_.GetDateStr().ToText(),
+            "10:05:07 2003-04-10");
+  const std::pair<Variant, const char*> cases[] = {
+      {DateTime::FromCivil(2024, 1, 1, 0, 0, 0), "00:00:00 2024-01-01 2024-01-01 00:00:00"},
+      {DateTime::FromCivil(2023, 12, 31, 23, 59, 59), "23:59:59 2023-12-31 2023-12-31 23:59:59"},
+      {"2003/4/9 9:5:7", "09:05:07 2003-04-09 2003-04-09 09:05:07"},  // short forms padded
+      {"09:05", "09:05:00 1899-12-30 1899-12-30 09:05:00"},           // a time alone: the zero date
+      {DateTime::FromCivil(5, 1, 2), "00:00:00 05-01-02 05-01-02 00:00:00"},  // year padded alike
+      {"yesterday", "error error yesterday"},  // no date: fails, or comes back whole
+  };
+  for (const auto& [when, strings] : cases) {
+    Variant argument = when;
+    std::string got;
+    for (auto method : {&Corvane::GetTimeStr, &Corvane::GetDateStr, &Corvane::AllDateStr}) {
+      std::string text;
+      try {
+        text = (object_.*method)(&argument).ToText();
+      } catch (const CallError& e) {
+        text = e.code() == ErrorCode::kTypeMismatch ? "error" : "another error";
+      }
+      got += (got.empty() ? "" : " ") + text;
+    }
+    EXPECT_EQ(got, strings);
+    EXPECT_EQ(argument.ToText(), when.ToText());  // not written back
+  }
+  Variant number(5);
+  EXPECT_EQ(object_.AllDateStr(&number).type(), Variant::Type::kLong);
 }
 
 }  // namespace
