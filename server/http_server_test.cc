@@ -1,4 +1,6 @@
 // Copyright Tavolin developers.
+//
+// The server and what it decodes from requests: forms, cookies, credentials.
 
 #include "server/http_server.h"
 
@@ -11,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "server/basic_auth.h"
+#include "server/url_codec.h"
 #include "testing/http_test_client.h"
 
 namespace tavolin::server {
@@ -74,6 +78,24 @@ TEST(HttpServerTest, ManyClientsAtOnceAndAnOrderlyStop) {
   idle.connect({boost::asio::ip::make_address("127.0.0.1"), echo.server.port()});
   echo.server.Stop();
   echo.server.Stop();
+}
+
+TEST(HttpServerTest, DecodesWhatBrowsersSendAndChecksBasicAuth) {
+  EXPECT_EQ(PercentDecode("a+b%20c%2Bd"), "a b c+d");
+  EXPECT_EQ(PercentDecode("100%%zz%4"), "100%%zz%4");  // a % without two hex digits stays
+  EXPECT_EQ(PercentDecode(PercentEncode("x y/&=\xB4\xF3")), "x y/&=\xB4\xF3");
+  EXPECT_EQ(ParseUrlEncoded("says=%C4%E3&towho=&flag&&x=1=2"),
+            (NameValues{{"says", "\xC4\xE3"}, {"towho", ""}, {"flag", ""}, {"x", "1=2"}}));
+  EXPECT_EQ(ParseCookies(" a=1; TAVOLINSID=abc ;junk; b = 2"),
+            (NameValues{{"a", "1"}, {"TAVOLINSID", "abc"}, {"b", "2"}}));
+  const std::tuple<const char*, const char*, bool> auth[] = {
+      {"Basic YWRtaW46cHc=", "pw", true},  // "admin:pw"
+      {"basic   YWRtaW46cHc=", "pw", true}, {"Basic YWRtaW46cHg=", "pw", false},
+      {"Basic !!!", "pw", false},           {"Bearer YWRtaW46cHc=", "pw", false},
+      {"Basic YWRtaW46", "", false},  // no password: off
+  };
+  for (const auto& [header, password, match] : auth)
+    EXPECT_EQ(BasicAuthMatches(header, "admin", password), match) << header;
 }
 
 }  // namespace

@@ -61,10 +61,8 @@ class SitePagesTest : public ::testing::Test {
           << page;
     }
   }
-  // The number of rows of `table_and_condition` ("calls", "user where ...").
-  int64_t Count(const std::string& table_and_condition) {
-    return db().Execute("select count(*) as n from " + table_and_condition)->Field("n").ToLong();
-  }
+  // The first row's column "v" of `query` on the chat's database, as text.
+  std::string Value(const std::string& query) { return db().Execute(query)->Field("v").ToText(); }
 
   testing::ServedChat chat_;
 
