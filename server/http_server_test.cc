@@ -1,6 +1,7 @@
 // Copyright Tavolin developers.
 //
-// The server and what it decodes from requests: forms, cookies, credentials.
+// The server, what it decodes from requests (forms, cookies, credentials) and
+// the sessions the cookie names.
 
 #include "server/http_server.h"
 
@@ -9,11 +10,13 @@
 
 #include <atomic>
 #include <boost/asio/ip/tcp.hpp>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "server/basic_auth.h"
+#include "server/session_store.h"
 #include "server/url_codec.h"
 #include "testing/http_test_client.h"
 
@@ -38,7 +41,7 @@ struct EchoServer {
                     }};
 };
 
-TEST(HttpServerTest, AnswersKeepsAliveAndRefusesBadRequestsWithoutHandlingThem) {
+TEST(HttpServerTest, AnswersKeepsAliveRefusesBadRequestsAndStops) {
   EchoServer echo;
   testing::HttpTestClient client(echo.server.port());
   EXPECT_EQ(client.Post("/say.asp?x=1", {{"says", "hi"}}).body,
@@ -58,10 +61,7 @@ TEST(HttpServerTest, AnswersKeepsAliveAndRefusesBadRequestsWithoutHandlingThem) 
   for (const auto& [raw, status] : refused) EXPECT_THAT(client.SendRaw(raw), StartsWith(status));
   EXPECT_EQ(echo.handled.load(), 3);
   EXPECT_EQ(client.Get("/still").status, 200);
-}
-
-TEST(HttpServerTest, ManyClientsAtOnceAndAnOrderlyStop) {
-  EchoServer echo;
+  // Many clients at once, then an orderly stop.
   std::atomic<int> answered{0};
   std::vector<std::thread> clients;
   for (int c = 0; c < 8; ++c) {
@@ -96,6 +96,29 @@ TEST(HttpServerTest, DecodesWhatBrowsersSendAndChecksBasicAuth) {
   };
   for (const auto& [header, password, match] : auth)
     EXPECT_EQ(BasicAuthMatches(header, "admin", password), match) << header;
+}
+
+TEST(SessionStoreTest, SessionsLiveWhileUsedAndIdleOnesEnd) {
+  auto now = std::chrono::steady_clock::time_point{};
+  SessionStore store(std::chrono::minutes(20), [&now] { return now; });
+  auto [id, session] = store.Create();
+  session->Set("myname", Variant("ann"));
+  EXPECT_EQ(store.Find(id)->Get("myname").ToText(), "ann");
+  EXPECT_EQ(store.Find("not-an-id"), nullptr);
+  std::set<std::string> ids = {id};
+  for (int i = 0; i < 199; ++i) ids.insert(store.Create().first);
+  EXPECT_EQ(ids.size(), 200U);
+  // Use restarts the idle time; twenty idle minutes and one second end it.
+  for (auto idle : {std::chrono::minutes(19), std::chrono::minutes(20)}) {
+    now += idle;
+    EXPECT_NE(store.Find(id), nullptr);
+  }
+  now += std::chrono::minutes(20) + std::chrono::seconds(1);
+  EXPECT_EQ(store.Find(id), nullptr);
+  const std::string last = store.Create().first;  // and sweeps the idle ones
+  EXPECT_EQ(store.size(), 1U);
+  store.End(last);
+  EXPECT_EQ(store.Find(last), nullptr);
 }
 
 }  // namespace
