@@ -85,7 +85,9 @@ TEST(AdmissionTest, RoomChoiceAndTheRulesOfTheRoom) {
   chat.Load();
   const auto room_of = [&chat](const std::string& name, const std::string& asked) {
     const std::string answer = chat.LogIn(LoginForm(name, "pw").Room(asked));
-    if (!answer.empty()) EXPECT_TRUE(chat.UserColumn(name, "username").is_empty()) << name;
+    if (!answer.empty()) {
+      EXPECT_TRUE(chat.UserColumn(name, "username").is_empty()) << name;
+    }
     return answer.empty() ? chat.UserField(name, user_field::kRoom) : answer;
   };
   EXPECT_EQ(

@@ -247,9 +247,12 @@ std::string ChatSite::AdminPage(Visit& visit, bool rooms) {
   auto object = NewObject();
   const std::string report = rooms ? object->RoomUpdate(application_, mode).ToText()
                                    : object->UserClear(application_, mode).ToText();
+  // The reports list stored names; their only markup is the room report's
+  // line breaks.
+  const std::string shown = text::ReplaceAll(HtmlEscape(report), "&lt;br&gt;", "<br>");
   return SitePage("管理", "<h2>" + std::string(rooms ? "房间整理" : "用户清理") +
                               (mode.ToText() == "1" ? "" : "（预览）") +
-                              "</h2><div class='report'>" + report + "</div>");
+                              "</h2><div class='report'>" + shown + "</div>");
 }
 
 }  // namespace tavolin::server

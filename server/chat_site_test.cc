@@ -5,71 +5,66 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "server/url_codec.h"
 #include "testing/http_test_client.h"
+#include "testing/live_lists.h"
+#include "testing/page_scripts.h"
 #include "testing/served_chat.h"
 #include "text/gbk.h"
+#include "text/strings.h"
 
 namespace tavolin::server {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::Not;
-
+using testing::HttpTestClient;
 using testing::ServedChat;
 
-TEST(ChatSiteTest, PagesStaticFilesAndTheSessionCookie) {
-  ServedChat chat;
-  testing::HttpTestClient client(chat.port());
-  const auto login_page = client.Get("/");
-  EXPECT_EQ(login_page.status, 200);
-  EXPECT_EQ(login_page.headers.at("content-type"), "text/html; charset=gb2312");
-  EXPECT_THAT(login_page.Utf8Body(), HasSubstr("<option value='1'>大厅</option>"));
-  const std::string cookie = client.cookies().at("TAVOLINSID");
-  EXPECT_THAT(login_page.headers.at("set-cookie"), HasSubstr("HttpOnly; SameSite=Lax"));
-  // The session is kept: no new cookie on the next page.
-  EXPECT_EQ(client.Get("/").headers.count("set-cookie"), 0U);
-  EXPECT_EQ(client.cookies().at("TAVOLINSID"), cookie);
-
-  // Static text files go out as GBK.
-  const auto input = client.Get("/input.htm");
-  EXPECT_EQ(input.body, "<p>\xCB\xB5\xB5\xE3\xCA\xB2\xC3\xB4</p>");
-  EXPECT_EQ(client.Get("/nothing.asp").status, 404);
-  EXPECT_EQ(client.Get("/../etc/passwd").status, 404);
-
-  // Without a visit the chat pages send the browser to the error page.
-  testing::HttpTestClient stranger(chat.port());
-  EXPECT_THAT(stranger.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
-  EXPECT_THAT(stranger.Get("/showerr.asp").Utf8Body(), HasSubstr("请重新登录"));
+// The first row's column "v" of `query`, as text.
+std::string Value(ServedChat& chat, const std::string& query) {
+  auto db = OpenConnection(chat.database().connection_string(), &chat.clock());
+  return db->Execute(query)->Field("v").ToText();
 }
 
-TEST(ChatSiteTest, TwoVisitorsTalkThroughTheServedPages) {
+TEST(ChatSiteTest, PagesStaticFilesSessionCookieAndCounters) {
   ServedChat chat;
-  testing::HttpTestClient ann(chat.port());
-  testing::HttpTestClient bob(chat.port());
-  const auto entered = chat.Login(ann, "ann");
-  ASSERT_THAT(entered.Utf8Body(), HasSubstr("location.replace('chat.asp')")) << entered.Utf8Body();
-  EXPECT_THAT(ann.Get("/chat.asp").Utf8Body(), HasSubstr("<frameset name='mainfrm'"));
-  EXPECT_THAT(ann.Get("/saylist.asp").Utf8Body(), HasSubstr("parent.clearsay()"));
-  ASSERT_THAT(chat.Login(bob, "bob").Utf8Body(), HasSubstr("chat.asp"));
-  bob.Get("/saylist.asp");
-  EXPECT_EQ(chat.app().Get("_visitor").ToText(), "2");
+  HttpTestClient client(chat.port());
+  const auto login_page = client.Get("/");
+  EXPECT_EQ(login_page.headers.at("content-type"), "text/html; charset=gb2312");
+  EXPECT_THAT(login_page.Utf8Body(), HasSubstr("<option value='1'>大厅</option>"));
+  EXPECT_THAT(login_page.headers.at("set-cookie"), HasSubstr("HttpOnly; SameSite=Lax"));
+  EXPECT_EQ(client.Get("/").headers.count("set-cookie"), 0U);  // the session is kept
+  EXPECT_EQ(client.Get("/input.htm").body, "<p>\xCB\xB5\xB5\xE3\xCA\xB2\xC3\xB4</p>");  // as GBK
+  EXPECT_EQ(client.Get("/nothing.asp").status, 404);
+  EXPECT_EQ(client.Get("/../etc/passwd").status, 404);
+  chat.app().Set("_visitor", Variant("42"));
+  chat.site().SaveCounters();  // at shutdown
+  EXPECT_EQ(Value(chat, "select body as v from sysparam where alias='visitor'"), "42");
+}
 
-  // A Chinese line crosses the wire as GBK both ways, byte for byte.
-  const std::string line = "大家好！今天天气不错";
-  const auto posted = ann.Post("/say.asp", {{"says", line},
-                                            {"towho", "大家"},
-                                            {"sayscolor", "000000"},
-                                            {"addwordcolor", "000000"},
-                                            {"addsays", "0"}});
-  EXPECT_THAT(posted.Utf8Body(), HasSubstr("'" + line + "','ann','大家'"));
-  const auto polled = bob.Get("/refresh.asp");
-  EXPECT_THAT(polled.body, HasSubstr("'" + text::Utf8ToGbk(line) + "','ann'"));
-  EXPECT_THAT(polled.Utf8Body(), HasSubstr("parent.allusernum=2;"));
-
-  // Without the session cookie the same page is not the visitor's.
-  testing::HttpTestClient cookieless(chat.port());
+// Lines cross the wire as GBK. A character GBK lacks comes in as the
+// reference a browser writes for it, is one character inside and goes back
+// out as that reference; a typed reference to a GBK character stays text.
+TEST(ChatSiteTest, TwoVisitorsTalkInGbkAndLeave) {
+  ServedChat chat;
+  HttpTestClient ann(chat.port()), bob(chat.port()), cookieless(chat.port());
+  ASSERT_THAT(chat.Login(ann, "ann").Utf8Body(), HasSubstr("location.replace('chat.asp')"));
+  chat.Login(bob, "bob");
+  bob.Get("/refresh.asp");
+  for (const char* says : {"大家好", "😀 &#60;x", "<😀> &#60;"}) {
+    ann.Post("/say.asp", {{"says", says}, {"towho", "大家"}, {"sayscolor", "0"}});
+  }
+  const std::string lines = bob.Get("/refresh.asp").body;
+  for (const std::string& line : {text::Utf8ToGbk("大家好"), std::string("&#128512; &#60;x"),
+                                 std::string("&lt;&#128512;&gt; &amp;#60;")}) {
+    EXPECT_THAT(lines, HasSubstr("'" + line + "','ann'"));
+  }
   EXPECT_THAT(cookieless.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
-
   // A GET of the close page (a second window) leaves nothing; a POST leaves:
   // bob is told, ann's session is gone.
   EXPECT_THAT(ann.Get("/close.asp").Utf8Body(), HasSubstr("聊天室已经在另一个窗口里打开了"));
@@ -79,28 +74,128 @@ TEST(ChatSiteTest, TwoVisitorsTalkThroughTheServedPages) {
   EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
 }
 
-TEST(ChatSiteTest, AdminPagesNeedThePassword) {
+TEST(ChatSiteTest, RoomChangeRefusalsAreSystemLinesOfTheFrame) {
   ServedChat chat;
-  testing::HttpTestClient client(chat.port());
-  const auto refused = client.Get("/admin/userclear.asp?mode=0");
-  EXPECT_EQ(refused.status, 401);
-  EXPECT_EQ(refused.headers.at("www-authenticate"), "Basic realm=\"Tavolin admin\"");
-
-  ServedChat no_password("");
-  testing::HttpTestClient other(no_password.port());
-  EXPECT_EQ(other.Get("/admin/roomupdate.asp?mode=0").status, 403);
+  HttpTestClient ann(chat.port()), bob(chat.port());
+  chat.Login(ann, "ann");
+  chat.Login(bob, "bob");
+  testing::LiveLists lists(chat.app());
+  lists.SetRoomField("3", 1, "bob");  // bob's room, its door closed
+  lists.SetRoomField("3", 15, "0");
+  const std::pair<const char*, std::string> cases[] = {
+      // the refusal as a script string
+      {"5", "<font color=#009900>贵宾室<\\/font>限制级别5以下的聊友进入！"},
+      {"3", "<font color=#009900>音乐之声<\\/font>的门被关上了，请呼叫房主开门吧！"},
+      {"%201%20", "你已经在这个房间里了!"},
+      {"01", "你要去的房间并不存在!"},
+  };
+  for (const auto& [toroom, refusal] : cases) {
+    EXPECT_EQ(ann.Get(std::string("/changeroom.asp?toroom=") + toroom).body,
+              text::Utf8ToGbk("<meta http-equiv=refresh content='6;url=refresh.asp'><script>"
+                              "parent.addsay(-1,'" +
+                              refusal + "','','',0,'990066','',-2,'10:00:00','');</script>"))
+        << toroom;
+  }
 }
 
-TEST(ChatSiteTest, CountersAreWrittenBackAtShutdown) {
+// The admin pages over the wire with basic authentication ("admin:secret"):
+// a preview unless the mode is 1.
+TEST(ChatSiteTest, AdminPagesPreviewAndApplyForTheAdminOnly) {
   ServedChat chat;
-  chat.app().Set("_visitor", Variant("42"));
-  chat.app().Set("_hour24", Variant("1,2,3"));
-  chat.site().SaveCounters();
   auto db = OpenConnection(chat.database().connection_string(), &chat.clock());
-  EXPECT_EQ(db->Execute("SELECT body FROM sysparam WHERE alias='visitor'")->Field("body").ToText(),
-            "42");
-  EXPECT_EQ(db->Execute("SELECT body FROM sysparam WHERE alias='hour24'")->Field("body").ToText(),
-            "1,2,3");
+  const Variant long_ago(DateTime::FromCivil(2025, 1, 1, 10, 0, 0));
+  db->Execute("insert into user (username,visit_num,out_time,saved) values ('old',1,?,0)",
+              {long_ago});
+  db->Execute("update room set room_keep=0, room_exp=2000 where ID=3");
+  db->Execute("update room set room_keep=0, room_time=? where ID=4", {long_ago});
+  testing::LiveLists(chat.app()).SetRoomField("3", 6, "0");
+  auto page = [&chat](const std::string& target, const std::string& credentials) {
+    return text::GbkToUtf8(HttpTestClient(chat.port())
+                               .SendRaw("GET /admin/" + target + " HTTP/1.1\r\nHost: x\r\n" +
+                                        credentials + "Connection: close\r\n\r\n"));
+  };
+  for (const char* refused : {"", "Authorization: Basic YWRtaW46d3Jvbmc=\r\n"}) {
+    EXPECT_THAT(page("userclear.asp?mode=1", refused), HasSubstr("HTTP/1.1 401"));
+  }
+  const std::string rooms =
+      "</h2><div class='report'>过期房间：[情感驿站]<br><br>设为永久：[音乐之声]";
+  // Each page's report, and then the users, the rooms and the kept rooms.
+  const std::tuple<const char*, std::string, const char*> steps[] = {
+      {"userclear.asp", "用户清理（预览）</h2><div class='report'>[old]</div>", "1 5 3"},
+      {"userclear.asp?mode=1", "用户清理</h2><div class='report'>[old]</div>", "0 5 3"},
+      {"roomupdate.asp?mode=0", "房间整理（预览）" + rooms, "0 5 3"},
+      {"roomupdate.asp?mode=1", "房间整理" + rooms, "0 4 4"},
+  };
+  for (const auto& [target, report, counts] : steps) {
+    EXPECT_THAT(page(target, "Authorization: Basic YWRtaW46c2VjcmV0\r\n"), HasSubstr(report));
+    EXPECT_EQ(Value(chat,
+                    "select (select count(*) from user)||' '||(select count(*) from room)||"
+                    "' '||(select sum(room_keep) from room) as v"),
+              counts)
+        << target;
+  }
+  ServedChat no_password("");
+  EXPECT_EQ(HttpTestClient(no_password.port()).Get("/admin/roomupdate.asp?mode=0").status, 403);
+}
+
+// Every script the served pages emit must parse: a long seeded random chat
+// with awkward names and texts, and node checks each page's scripts and the
+// scripts inside the chat lines.
+TEST(ChatSiteTest, EveryScriptOfALongRandomChatParses) {
+  ServedChat chat;
+  chat.app().Set("_newusernum", Variant("1000"));
+  testing::PageScriptChecker checker;
+  // Choices between "|"; the last three names are refused at the login.
+  const auto names = text::Split("ann|bob|老王|c_3|o'k|a\\b|</script>", "|");
+  const auto texts = text::Split(
+      "it's \"q\"|back\\slash\\|</script><script>alert(1)</script>|<b>b</b> & <i>|😀 한국어|"
+      "&#60; &#128512; &#x1F600; &#0;|one\r\ntwo|#<script>alert('x')</script>|/hi|/smile|/no|"
+      "[x] </\\script> \\'|'; alert(1); '|  |大家好|\\",
+      "|");
+  std::mt19937 random(20260304);
+  auto pick = [&random](const std::vector<std::string_view>& from) {
+    return std::string(from[random() % from.size()]);
+  };
+  auto room = [&pick] { return pick({"1", "2", "3", "5", "9", " 2 ", "x'"}); };
+  std::vector<std::unique_ptr<HttpTestClient>> browsers;
+  for (std::string_view name : names) {
+    browsers.push_back(std::make_unique<HttpTestClient>(chat.port()));
+    checker.AddPage("login", chat.Login(*browsers.back(), std::string(name)).Utf8Body());
+  }
+  auto db = OpenConnection(chat.database().connection_string(), &chat.clock());
+  db->Execute("update user set user_level=9 where username='ann'");  // may write HTML
+  db->Execute("update user set user_level=3 where username='bob'");  // may set titles
+  for (int step = 0; step < 700; ++step) {
+    const size_t who = random() % names.size();
+    HttpTestClient& browser = *browsers[who];
+    chat.clock().Advance(random() % 7);
+    if (random() % 10 == 0) {
+      checker.AddPage("login", chat.Login(browser, std::string(names[who]), room()).Utf8Body());
+    }
+    // A form that every page posted to takes what it reads from.
+    const std::map<std::string, std::string> form = {
+        {"says", pick(texts)},
+        {"body", pick(texts)},
+        {"towho", pick({"大家", names[who], names[random() % 4], "小精灵", "nobody'", "</script>"})},
+        {"secret", pick({"-1", "1", "true", "x"})},
+        {"istitle", pick({"", "1", "on"})},
+        {"sayscolor", pick({"000000", "red'", "</script>"})},
+        {"addwordcolor", pick({"336699", "\\"})},
+        {"addsays", pick({"0", "3", "-1", "x"})},
+        {"id", pick({"0", ""})}};
+    const std::string change = "/changeroom.asp?toroom=" + PercentEncode(room());
+    const auto page = random() % 3
+                          ? browser.Post(pick({"/say.asp", "/say.asp", "/say.asp", "/guest.asp",
+                                               "/getcall.asp", "/addfriend.asp", "/close.asp"}),
+                                         form)
+                          : browser.Get(pick({"/refresh.asp", "/refresh.asp?sayid=0", "/chat.asp",
+                                              "/saylist.asp", "/usercheck.asp", change, change}));
+    checker.AddPage("page", page.Utf8Body());
+  }
+  const testing::PageScriptChecker::Report report = checker.Check();
+  EXPECT_EQ(report.failures, "");
+  EXPECT_GT(report.scripts, 400);  // the run reached what it is meant to check
+  EXPECT_GT(report.carried, 100);
 }
 
 }  // namespace

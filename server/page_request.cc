@@ -12,12 +12,12 @@ MemoryRequest ToPageRequest(const HttpRequest& http) {
   MemoryRequest request;
   const auto [path, query] = SplitTarget(http.target);
   for (const auto& [name, value] : ParseUrlEncoded(query)) {
-    request.SetQuery(text::GbkToUtf8(name), text::GbkToUtf8(value));
+    request.SetQuery(text::GbkFormToUtf8(name), text::GbkFormToUtf8(value));
   }
   const std::string content_type = text::AsciiLower(http.Header("content-type"));
   if (http.method == "POST" && content_type.starts_with("application/x-www-form-urlencoded")) {
     for (const auto& [name, value] : ParseUrlEncoded(http.body)) {
-      request.SetForm(text::GbkToUtf8(name), text::GbkToUtf8(value));
+      request.SetForm(text::GbkFormToUtf8(name), text::GbkFormToUtf8(value));
     }
   }
   for (const auto& [name, value] : ParseCookies(http.Header("cookie"))) {

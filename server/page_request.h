@@ -2,7 +2,9 @@
 //
 // Turns an HTTP request into the engine's Request: the query string, the
 // urlencoded form body and the cookies, each value converted from the wire's
-// GBK to UTF-8, and the server variables the engine reads.
+// GBK to UTF-8 (in form and query values the references a browser writes for
+// characters GBK lacks become those characters), and the server variables
+// the engine reads.
 
 #ifndef TAVOLIN_SERVER_PAGE_REQUEST_H_
 #define TAVOLIN_SERVER_PAGE_REQUEST_H_

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tavolin/database.h"
 #include "testing/http_test_client.h"
@@ -44,6 +45,24 @@ class SitePagesTest : public ::testing::Test {
     if (!db_) db_ = OpenConnection(chat_.database().connection_string(), &chat_.clock());
     return *db_;
   }
+  // A visitor's request and a piece its answer must hold; a GET when there is
+  // no form.
+  struct Step {
+    std::string who, target;
+    std::map<std::string, std::string> form;
+    std::string answer;
+  };
+  void ExpectAnswers(const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+      const std::string page =
+          step.form.empty() ? Get(step.who, step.target) : Post(step.who, step.target, step.form);
+      EXPECT_NE(page.find(step.answer), std::string::npos)
+          << step.who << " " << step.target << " wants " << step.answer << " in:\n"
+          << page;
+    }
+  }
+  // The first row's column "v" of `query` on the chat's database, as text.
+  std::string Value(const std::string& query) { return db().Execute(query)->Field("v").ToText(); }
 
   testing::ServedChat chat_;
 

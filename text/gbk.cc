@@ -121,6 +121,33 @@ uint16_t Encode(const Tables& tables, char32_t c) {
   return c < 0x10000 ? tables.from_unicode[c] : 0;
 }
 
+// The value of `c` as a digit in base 10 or 16, or -1.
+int DigitValue(char c, bool hex) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (hex && c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (hex && c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads the numeric character reference "&#N;" or "&#xN;" that begins at
+// text[pos]: sets *c and returns its length, or returns 0 when there is none
+// (no digits, no ";", or a value past U+10FFFF).
+size_t ReadNumericReference(std::string_view text, size_t pos, char32_t* c) {
+  if (text.compare(pos, 2, "&#") != 0) return 0;
+  size_t i = pos + 2;
+  const bool hex = i < text.size() && (text[i] == 'x' || text[i] == 'X');
+  if (hex) ++i;
+  const size_t digits = i;
+  char32_t value = 0;
+  for (int digit; i < text.size() && (digit = DigitValue(text[i], hex)) >= 0; ++i) {
+    value = value * (hex ? 16 : 10) + digit;
+    if (value > 0x10FFFF) return 0;  // checked per digit, so it cannot overflow
+  }
+  if (i == digits || i == text.size() || text[i] != ';') return 0;
+  *c = value;
+  return i + 1 - pos;
+}
+
 size_t AsciiRunEnd(std::string_view text, size_t pos) {
   while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) ++pos;
   return pos;
@@ -195,6 +222,30 @@ std::string GbkToUtf8(std::string_view gbk) {
     AppendChar(out, single != 0 ? single : kReplacement);
     ++pos;
   }
+  return out;
+}
+
+std::string GbkFormToUtf8(std::string_view gbk) {
+  const Tables& tables = GetTables();
+  const std::string utf8 = GbkToUtf8(gbk);
+  std::string out;
+  out.reserve(utf8.size());
+  size_t pos = 0;
+  for (size_t amp = utf8.find('&'); amp != std::string::npos; amp = utf8.find('&', pos)) {
+    out.append(utf8, pos, amp - pos);
+    char32_t c = 0;
+    const size_t length = ReadNumericReference(utf8, amp, &c);
+    const bool foreign =
+        length != 0 && c >= 0x80 && !(c >= 0xD800 && c <= 0xDFFF) && Encode(tables, c) == 0;
+    if (foreign) {
+      AppendChar(out, c);
+      pos = amp + length;
+    } else {
+      out += '&';
+      pos = amp + 1;
+    }
+  }
+  out.append(utf8, pos);
   return out;
 }
 

@@ -30,6 +30,15 @@ std::string Utf8ToGbk(std::string_view utf8);
 // becomes U+FFFD, so nothing a browser sends can produce invalid UTF-8.
 std::string GbkToUtf8(std::string_view gbk);
 
+// A form or query value from the wire to UTF-8. A browser submitting a form
+// of a page in this code page sends each character the code page lacks (an
+// emoji, most other scripts) as a numeric character reference, "&#128512;"
+// or "&#x1F600;": those references become their characters again. A
+// reference to a character the code page holds (a typed "&#60;"), to no
+// character (0, a surrogate, past U+10FFFF), or without its ";" stays text,
+// since the browser would have sent that character itself.
+std::string GbkFormToUtf8(std::string_view gbk);
+
 }  // namespace tavolin::text
 
 #endif  // TAVOLIN_TEXT_GBK_H_

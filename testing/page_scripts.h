@@ -1,0 +1,39 @@
+// Copyright Tavolin developers.
+//
+// Checks with node that the script elements of pages parse, and the scripts
+// inside the chat lines these hand to parent.addsay. The pages wait in a
+// temporary folder, removed with the checker.
+
+#ifndef TAVOLIN_TESTING_PAGE_SCRIPTS_H_
+#define TAVOLIN_TESTING_PAGE_SCRIPTS_H_
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tavolin::testing {
+
+class PageScriptChecker {
+ public:
+  PageScriptChecker();
+  ~PageScriptChecker();
+  PageScriptChecker(const PageScriptChecker&) = delete;
+  PageScriptChecker& operator=(const PageScriptChecker&) = delete;
+
+  // Keeps the page, named after `label` in the report.
+  void AddPage(std::string_view label, std::string_view page);
+  struct Report {
+    std::string failures;  // each script that does not parse, or pages unread; "" if none
+    int scripts = 0;       // the script elements of the pages
+    int carried = 0;       // the scripts inside chat lines
+  };
+  Report Check() const;
+
+ private:
+  std::filesystem::path folder_;
+  int kept_ = 0;
+};
+
+}  // namespace tavolin::testing
+
+#endif  // TAVOLIN_TESTING_PAGE_SCRIPTS_H_
