@@ -215,7 +215,7 @@ class RefreshTest : public ::testing::Test {
   testing::LiveChat chat_{/*max_talk=*/3};
 };
 
-TEST_F(RefreshTest, PollDeliversNewLinesOnceOldestFirstAcrossTheWrap) {
+TEST_F(RefreshTest, PollDeliversVisibleLinesOnceOldestFirstAcrossTheWrap) {
   // Names stand escaped in the line; the slot keeps them for the visible rule.
   Append("ann", "Tom's \\room", 0, 1, "n1");
   EXPECT_EQ(chat_.app().Get("_says").array().at(1, 5).ToText(),
@@ -234,43 +234,23 @@ TEST_F(RefreshTest, PollDeliversNewLinesOnceOldestFirstAcrossTheWrap) {
   // A say id from before a restart delivers nothing and resets field 9.
   EXPECT_THAT(chat_.Refresh("bob", "500"), Not(HasSubstr("addsay")));
   EXPECT_EQ(chat_.UserField("bob", user_field::kDeliveredSayId), "5");
-}
-
-TEST_F(RefreshTest, VisibleLineRule) {
-  Append("ann", "bob", 1, 1, "secret");        // private, room 1
-  Append("ann", "dan", 1, 2, "elsewhere");     // private, room 2
-  Append("sys", "大家", 0, -2, "everywhere");  // every room
+  // Private lines show to both ends in their room only; room -2 is every room, -1 none.
+  Append("ann", "bob", 1, 1, "secret");
+  Append("ann", "dan", 1, 2, "elsewhere");
+  Append("sys", "大家", 0, -2, "everywhere");
+  Append("sys", "大家", 0, -1, "nowhere");
   std::string seen;
   for (const char* name : {"ann", "bob", "cat", "dan"}) {
-    const std::string poll = chat_.Refresh(name, "0");
-    for (const char* text : {"secret", "elsewhere", "everywhere"}) {
+    const std::string poll = chat_.Refresh(name, "5");
+    for (const char* text : {"'secret'", "elsewhere", "everywhere", "nowhere"}) {
       if (poll.find(text) != std::string::npos) seen += std::string(" ") + name + ":" + text;
     }
   }
   EXPECT_EQ(seen,
-            " ann:secret ann:everywhere bob:secret bob:everywhere cat:everywhere "
+            " ann:'secret' ann:everywhere bob:'secret' bob:everywhere cat:everywhere "
             "dan:elsewhere dan:everywhere");
-  Append("sys", "大家", 0, -1, "nowhere");  // room -1 only
-  EXPECT_THAT(chat_.Refresh("ann", "0"), Not(HasSubstr("nowhere")));
-  // Private lines stay in their room, even for their addressee.
-  chat_.SetUserField("bob", user_field::kRoom, "2");
-  EXPECT_THAT(chat_.Refresh("bob", "0"), Not(HasSubstr("'secret'")));
-}
-
-TEST_F(RefreshTest, IdleLimitsCloseAfterMoreThanTheConfiguredMinutes) {
-  chat_.clock().Advance(30 * 60);
-  EXPECT_THAT(chat_.Refresh("ann"), HasSubstr("parent.ref("));
-  chat_.clock().Advance(60);
-  const std::string before = chat_.lists().Users();
-  EXPECT_EQ(chat_.Refresh("ann"), kClose);
-  EXPECT_EQ(chat_.lists().Users(), before);
-  // The second limit counts from the entry, whatever was said since.
-  chat_.app().Set("_nosaytimeout", Variant("1000"));
-  chat_.app().Set("_dontsavevalue", Variant("0"));
-  chat_.clock().Set(DateTime::FromCivil(2026, 3, 4, 10, 0, 59));
-  EXPECT_THAT(chat_.Refresh("bob"), HasSubstr("parent.ref("));
-  chat_.clock().Set(DateTime::FromCivil(2026, 3, 4, 10, 1, 0));
-  EXPECT_EQ(chat_.Refresh("bob"), kClose);
+  chat_.SetUserField("bob", user_field::kRoom, "2");  // even for its addressee
+  EXPECT_THAT(chat_.Refresh("bob", "5"), Not(HasSubstr("'secret'")));
 }
 
 TEST_F(RefreshTest, VisitorCheckNeedsTheWholeKeyTheTokenAndAnExistingRoom) {
@@ -304,8 +284,8 @@ TEST_F(RefreshTest, VisitorCheckNeedsTheWholeKeyTheTokenAndAnExistingRoom) {
 }
 
 // Leaving is told to the room with its own words (not the room change's), in
-// the room change's colours.
-TEST_F(RefreshTest, VisitsEndByTheClosePageOrBySilence) {
+// the room change's colours. The idle limits close the window but keep the record.
+TEST_F(RefreshTest, VisitsEndByTheClosePageBySilenceOrIdleLimits) {
   chat_.app().Set("_exitroomshow", Variant("##到别处逛逛去了::c1::c2"));
   EXPECT_TRUE(EndVisit(*chat_.NewObject(), chat_.app(), chat_.SessionOf("ann")));
   EXPECT_FALSE(EndVisit(*chat_.NewObject(), chat_.app(), chat_.SessionOf("ann")));  // gone
@@ -322,6 +302,21 @@ TEST_F(RefreshTest, VisitsEndByTheClosePageOrBySilence) {
   EXPECT_EQ(RecordKeys(chat_.lists().Users()), std::vector<std::string>{"bob"});
   EXPECT_EQ(chat_.RoomField(2, room_field::kOccupants), "");
   EXPECT_EQ(chat_.NewestSayId(), 3);  // one leave line for each
+  // More than the configured minutes after the last say or the entry.
+  chat_.clock().Advance(30 * 60 - 130);
+  EXPECT_THAT(chat_.Refresh("bob"), HasSubstr("parent.ref("));
+  chat_.clock().Advance(60);
+  const std::string before = chat_.lists().Users();
+  EXPECT_EQ(chat_.Refresh("bob"), kClose);
+  EXPECT_EQ(chat_.lists().Users(), before);
+  // The second limit counts from the entry, whatever was said since.
+  chat_.Enter("eve", 1);
+  chat_.app().Set("_nosaytimeout", Variant("1000"));
+  chat_.app().Set("_dontsavevalue", Variant("0"));
+  chat_.clock().Advance(59);
+  EXPECT_THAT(chat_.Refresh("eve"), HasSubstr("parent.ref("));
+  chat_.clock().Advance(1);
+  EXPECT_EQ(chat_.Refresh("eve"), kClose);
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ namespace tavolin::testing {
 struct LoginForm {
   LoginForm(std::string name, std::string password)
       : name(std::move(name)), password(std::move(password)) {}
+  // A name alone logs in with the password "pw".
+  LoginForm(const char* name) : LoginForm(name, "pw") {}  // NOLINT(runtime/explicit)
   LoginForm& Room(std::string value) { return Set(room, std::move(value)); }
   LoginForm& Sex(std::string value) { return Set(sex, std::move(value)); }
   LoginForm& Address(std::string value) { return Set(address, std::move(value)); }
@@ -66,8 +68,6 @@ class LoginChat : public ChatTestEnv {
     if (!form.forwarded.empty()) request.SetServerVariable("HTTP_X_FORWARDED_FOR", form.forwarded);
     return NewObject()->LoginCheck(app(), session, request).ToText();
   }
-  // Logs in a new user with a password of its own and room 1.
-  std::string LogIn(const std::string& name) { return LogIn(LoginForm(name, "pw")); }
   MemorySession& last_session() { return *sessions_.back(); }
   MemorySession& session(size_t index) { return *sessions_.at(index); }
 
