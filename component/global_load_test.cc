@@ -1,7 +1,4 @@
 // Copyright Tavolin developers.
-//
-// Start-up: the seeded schema, the load of settings and lists, and the check
-// that refuses settings every request of a kind would fail on.
 
 #include <gtest/gtest.h>
 
@@ -33,7 +30,7 @@ class GlobalLoadTest : public ::testing::Test {
     }
     return counts;
   }
-  // Loads, and returns the error the load ended with, or "".
+  // The error the load ends with, or "".
   std::string Load() {
     try {
       chat_.NewObject()->InitGlobal(chat_.app());

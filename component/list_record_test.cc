@@ -116,17 +116,14 @@ TEST(ListMethodsTest, GetDelAndSetFindWholeKeysAndRefuseWhatIsNotThere) {
   EXPECT_THROW(object.SetListValue(list, key, index, value, mode, &index2), CallError);
 }
 
-// The word list must read exactly as the text rules would leave the field,
-// including the texts a set cannot hold (repeats, blanks inside a word,
-// double blanks), and take the set's shape again once the text allows.
+// The word list reads as the text rules leave the field, also for texts a set cannot hold
+// (repeats, blanks inside a word, double blanks), and takes the set's shape again after them.
 TEST(WordListTest, FollowsTheTextRulesThroughRandomChanges) {
   const std::vector<std::string> words = {"a", "aa", "b", "a b", "", " ", "张三", "ab"};
   const std::vector<std::string> texts = {"", " a", "a b", "a  b", "a a", " a b", "b ", "aa a"};
   for (unsigned seed = 1; seed <= 20; ++seed) {
     std::mt19937 random(seed);
-    const auto pick = [&](const std::vector<std::string>& from) {
-      return from[random() % from.size()];
-    };
+    const auto pick = [&](const auto& from) { return from[random() % from.size()]; };
     std::string text;
     WordList list;
     for (int step = 0; step < 300; ++step) {
@@ -160,8 +157,7 @@ TEST(MethodTableTest, CreatesByIdentifierAndCallsByName) {
             "tom<$7$>x$>b$><$7$><$7$>x$>y$><$7$>");
   set_two.push_back("extra");
   get.pop_back();
-  // Methods that take host objects refuse a call without them, and get them by name as directly
-  // (no connection string: the load fails).
+  // Methods taking host objects refuse a call without them (with them, no database: it fails).
   Application app;
   const auto error_of = [&](const char* method, std::vector<Variant> args, HostObjects hosts) {
     return ErrorOf([&] { CallByName(*object, method, args, hosts); });
@@ -172,7 +168,6 @@ TEST(MethodTableTest, CreatesByIdentifierAndCallsByName) {
             (std::vector<std::optional<ErrorCode>>{
                 ErrorCode::kArgumentCount, ErrorCode::kArgumentCount, ErrorCode::kUnknownName,
                 ErrorCode::kInvalidProcedureCall, ErrorCode::kDatabase}));
-  // The room property takes only numbers.
   object->Setroom_id(Variant("12"));
   EXPECT_EQ(object->room_id().type(), Variant::Type::kLong);
   EXPECT_EQ(ErrorOf([&] { object->Setroom_id(Variant("hall")); }), ErrorCode::kTypeMismatch);

@@ -19,8 +19,8 @@ using ::testing::HasSubstr;
 
 const std::string kNoAnswer = "我什么都不知道，真的，不骗你！";
 
-// The seeded chat: the tea room 2 has the robot 小精灵 and twelve answers
-// numbered 1 to 12; ann and bob sit there, cat in the hall (no robot).
+// The seeded chat: room 2 has the robot 小精灵 and answers 1 to 12; ann and bob sit there, cat
+// in the hall (no robot).
 struct RobotChat {
   RobotChat() {
     env.NewObject()->InitGlobal(env.app());

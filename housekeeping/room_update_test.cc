@@ -19,8 +19,7 @@ using testing::DaysAgo;
 
 constexpr char kNothingToDo[] = "根据系统参数，房间不需要作任何修改。";
 
-// Rooms are kept above 1000 experience; a room lives 1440 minutes plus its
-// experience, less 60 minutes for every day since it was built.
+// Rooms are kept above 1000 experience and live 1440 minutes + experience - 60 per day built.
 class RoomUpdateTest : public ::testing::Test {
  protected:
   void SetUp() override {

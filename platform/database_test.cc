@@ -69,17 +69,15 @@ TEST_F(DatabaseTest, RecordSetWalksForwardOnceAndOutlivesItsConnection) {
   EXPECT_TRUE(empty->eof() && empty->bof());
   EXPECT_EQ(ErrorOf([&] { empty->Field("name"); }), ErrorCode::kDatabase);
   EXPECT_TRUE(db_->Execute("INSERT INTO t (name) VALUES ('a'), ('b'), ('c')")->eof());
-  std::unique_ptr<RecordSet> rows = db_->Execute("SELECT name FROM t ORDER BY ID DESC");
+  std::unique_ptr<RecordSet> rows = db_->Execute("SELECT name FROM t ORDER BY ID DESC"),
+                             closed = db_->Execute("SELECT name FROM t"),
+                             kept = db_->Execute("SELECT name FROM t ORDER BY ID");
   EXPECT_EQ(Rows(*rows, {"name"}), "String:c;|String:b;|String:a;|");
-  EXPECT_FALSE(rows->bof());
-  EXPECT_THROW(rows->MoveNext(), CallError);
-  std::unique_ptr<RecordSet> closed = db_->Execute("SELECT name FROM t");
   closed->Close();
-  EXPECT_TRUE(closed->eof());
-  EXPECT_THROW(closed->Field("name"), CallError);
-  std::unique_ptr<RecordSet> kept = db_->Execute("SELECT name FROM t ORDER BY ID");
   db_.reset();
-  EXPECT_EQ(kept->Field("name").view(), "a");
+  EXPECT_TRUE(!rows->bof() && closed->eof() && kept->Field("name").view() == "a");
+  EXPECT_THROW(rows->MoveNext(), CallError);
+  EXPECT_THROW(closed->Field("name"), CallError);
 }
 
 TEST_F(DatabaseTest, BadConnectionStringsAndCommandsFailAndChangeNothing) {

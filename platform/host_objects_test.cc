@@ -119,8 +119,7 @@ TEST(HostObjectsTest, LegacyRandomSequencesAndSeedsMatchTheClassicPlatform) {
   EXPECT_EQ(Draws(seeded, {0, 1}) + Draws(other, {0}), "400486 A52931 400400 ");
 }
 
-// Seeds taken in the same instant still give new numbers, since the state
-// carries on; the same seeds on a fresh generator give the same sequence.
+// Seeds of the same instant still give new numbers; the same seeds give the same sequence.
 TEST(HostObjectsTest, SharedRandomKeepsItsStateAcrossSeedsOfTheSameInstant) {
   const auto draws = [](SharedRandom& random) {
     std::vector<float> drawn;

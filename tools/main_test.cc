@@ -1,7 +1,4 @@
 // Copyright Tavolin developers.
-//
-// The tavolin command as an operator runs it: the binary itself, found
-// through TAVOLIN_BINARY, which the build sets for its tests.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -26,8 +23,7 @@ struct ToolRun {
   std::string out, err;  // standard output and standard error
 };
 
-// Runs the binary with `arguments` (already quoted for the shell) in `folder`, for ten seconds at
-// most.
+// Runs the binary the build names in TAVOLIN_BINARY with `arguments` (shell-quoted) in `folder`.
 ToolRun RunTool(const std::string& arguments, const std::string& folder = ".") {
   const char* binary = std::getenv("TAVOLIN_BINARY");
   if (binary == nullptr) return {-1, "", "TAVOLIN_BINARY is not set"};
