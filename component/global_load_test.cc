@@ -1,7 +1,4 @@
 // Copyright Tavolin developers.
-//
-// Start-up: the seeded schema, the load of settings and lists, and the check
-// that refuses settings every request of a kind would fail on.
 
 #include <gtest/gtest.h>
 
@@ -13,63 +10,75 @@
 #include "component/settings_check.h"
 #include "tavolin/error.h"
 #include "testing/chat_test_env.h"
+#include "text/strings.h"
 
 namespace tavolin {
 namespace {
 
 using testing::ChatTestEnv;
+using text::Join;
+using text::Split;
 
-TEST(SchemaTest, SeedsUsableRowsAndComparesNamesWithoutLetterCase) {
-  ChatTestEnv chat;
-  chat.Exec("INSERT INTO user (username, passwd, log_time) VALUES ('Tom', 'x', now())");
-  EXPECT_THROW(chat.Exec("INSERT INTO user (username) VALUES ('TOM')"), CallError);
-  chat.Exec("INSERT INTO vrecord (username, temp_level) VALUES ('Tom', 8)");
-  chat.Exec("INSERT INTO calls (towho, calltime) VALUES ('Tom', now())");
-  chat.Exec("INSERT INTO friendrq (who, towho, sub_time) VALUES ('Ann', 'Tom', now())");
-  chat.Exec("INSERT INTO guestbook (towho, post_time) VALUES ('Tom', now())");
-  chat.Exec("INSERT INTO ip_lock (ip, end_time) VALUES ('abc::1', now())");
-  const std::pair<const char*, int> counts[] = {
-      // The name columns that lookups and counts compare; a new user's defaults.
-      {"user WHERE username = 'tOM' AND saved = 0 AND friends = '' "
-       "AND log_time = '2026-03-04 10:00:00'",
-       1},
-      {"vrecord WHERE username = 'TOM'", 1},
-      {"calls WHERE towho = 'tom' AND read = 0", 1},
-      {"friendrq WHERE towho = 'tom' AND who = 'ANN'", 1},
-      {"guestbook WHERE towho = 'TOM'", 1},
-      {"ip_lock WHERE ip = 'ABC::1'", 1},
-      {"action WHERE act_name = 'HI'", 1},
-      {"sysparam WHERE alias = 'MaxTalk'", 1},
-      // One row per key, since the counters are updated by alias.
-      {"sysparam GROUP BY alias HAVING count(*) > 1", 0},
-      // The minute limits leave a positive client countdown (limit - 3).
-      {"sysparam WHERE (alias = 'nosaytimeout' AND body > 3) OR "
-       "(alias = 'dontsavevalue' AND body / 2 > 3) OR (alias = 'visitor' AND body = '0')",
-       3},
-      // Room 1, where a login without a room goes, is the lobby, open to all;
-      // rooms are built now and kept, so the daily expiry never deletes them.
-      {"room WHERE ID = 1 AND permit_level <= 1 AND door_open <> 0", 1},
-      {"room WHERE build_time <> '2026-03-04 10:00:00' OR room_keep <> 1", 0},
-      {"room WHERE room_auto <> '' LIMIT 1", 1},
-      {"action WHERE toall LIKE '%##%' AND toself LIKE '%##%' AND toother LIKE '%##%'", 12},
-      // The robot's answers are numbered from 1 without a gap.
-      {"autoact WHERE text_body <> '' AND ID BETWEEN 1 AND 12", 12},
-      {"autoact", 12},
-      {"scrollad WHERE ad_title <> '' AND ad_link <> '' LIMIT 1", 1},
-  };
-  for (const auto& [rows, expected] : counts) {
-    const std::string query = "SELECT count(*) AS n FROM (SELECT 1 FROM " + std::string(rows) + ")";
-    EXPECT_EQ(chat.db().Execute(query)->Field("n").ToLong(), expected) << rows;
+// The code and message of the CallError `action` ends with ("5 ..." for an invalid call), or "".
+template <typename Action>
+std::string ErrorText(Action action) {
+  try {
+    action();
+  } catch (const CallError& e) {
+    return std::to_string(static_cast<int>(e.code())) + " " + e.what();
   }
-  // Written bare into the chat page's script, so they must be numbers.
-  for (auto rooms = chat.db().Execute("SELECT * FROM room"); !rooms->eof(); rooms->MoveNext()) {
-    for (const char* column : {"room_tt", "room_html", "room_exp"}) {
-      EXPECT_TRUE(rooms->Field(column).IsNumeric()) << column;
+  return "";
+}
+
+class GlobalLoadTest : public ::testing::Test {
+ protected:
+  // The number of rows of each `from` ("table WHERE ..."), joined by blanks.
+  std::string Counts(const std::vector<std::string>& froms) {
+    std::string counts;
+    for (const std::string& from : froms) {
+      const std::string query = "SELECT count(*) AS n FROM (SELECT 1 FROM " + from + ")";
+      counts += chat_.db().Execute(query)->Field("n").ToText() + " ";
     }
+    return counts;
+  }
+
+  ChatTestEnv chat_;
+};
+
+TEST_F(GlobalLoadTest, SchemaSeedsUsableRowsAndComparesNamesWithoutLetterCase) {
+  chat_.Exec("INSERT INTO user (username, passwd, log_time) VALUES ('Tom', 'x', now())");
+  EXPECT_THROW(chat_.Exec("INSERT INTO user (username) VALUES ('TOM')"), CallError);
+  chat_.Exec("INSERT INTO vrecord (username, temp_level) VALUES ('Tom', 8)");
+  chat_.Exec("INSERT INTO calls (towho, calltime) VALUES ('Tom', now())");
+  chat_.Exec("INSERT INTO friendrq (who, towho, sub_time) VALUES ('Ann', 'Tom', now())");
+  chat_.Exec("INSERT INTO guestbook (towho, post_time) VALUES ('Tom', now())");
+  chat_.Exec("INSERT INTO ip_lock (ip, end_time) VALUES ('abc::1', now())");
+  // Name columns compare without case; a new user's defaults; one sysparam row per alias; minute
+  // limits leave a positive countdown (limit - 3); room 1 (the lobby) is open to all; rooms are
+  // kept, so the daily expiry never deletes them; the robot's answers are numbered 1 to 12.
+  EXPECT_EQ(
+      Counts({"user WHERE username = 'tOM' AND saved = 0 AND friends = '' AND log_time = now()",
+              "vrecord WHERE username = 'TOM'", "calls WHERE towho = 'tom' AND read = 0",
+              "friendrq WHERE towho = 'tom' AND who = 'ANN'", "guestbook WHERE towho = 'TOM'",
+              "ip_lock WHERE ip = 'ABC::1'", "action WHERE act_name = 'HI'",
+              "sysparam WHERE alias = 'MaxTalk'", "sysparam GROUP BY alias HAVING count(*) > 1",
+              "sysparam WHERE (alias = 'nosaytimeout' AND body > 3) OR (alias = 'dontsavevalue' "
+              "AND body / 2 > 3) OR (alias = 'visitor' AND body = '0')",
+              "room WHERE ID = 1 AND permit_level <= 1 AND door_open <> 0",
+              "room WHERE build_time <> now() OR room_keep <> 1",
+              "room WHERE room_auto <> '' LIMIT 1",
+              "action WHERE toall LIKE '%##%' AND toself LIKE '%##%' AND toother LIKE '%##%'",
+              "autoact WHERE text_body <> '' AND ID BETWEEN 1 AND 12", "autoact",
+              "scrollad WHERE ad_title <> '' AND ad_link <> '' LIMIT 1"}),
+      "1 1 1 1 1 1 1 1 0 3 1 0 1 12 12 12 1 ");
+  // Written bare into the chat page's script, so they must be numbers.
+  for (auto room = chat_.db().Execute("SELECT * FROM room"); !room->eof(); room->MoveNext()) {
+    EXPECT_TRUE(room->Field("room_tt").IsNumeric() && room->Field("room_html").IsNumeric() &&
+                room->Field("room_exp").IsNumeric());
   }
 }
 
-TEST(GlobalLoadTest, LoadsConfigurationCountsAndRooms) {
+TEST_F(GlobalLoadTest, LoadsConfigurationCountsAndRooms) {
   ChatTestEnv chat("chat1");
   chat.Exec("DELETE FROM room");
   chat.Exec(
@@ -80,117 +89,95 @@ TEST(GlobalLoadTest, LoadsConfigurationCountsAndRooms) {
       "NULL, NULL, NULL, NULL, NULL, NULL)");
   chat.SetParam("maxtalk", "200");
   chat.SetParam("Greeting", "hello");
-
   EXPECT_TRUE(chat.NewObject()->InitGlobal(chat.app()).is_empty());  // not an empty text
-  EXPECT_EQ(chat.Get("_maxtalk").ToText() + chat.Get("_greeting").ToText(), "200hello");
-  EXPECT_EQ(chat.Get("_init").ToText(), "true");
-  EXPECT_EQ(chat.Get("_autosay_count").ToLong(), 12);  // the seeded answers
-  EXPECT_EQ(chat.Get("_chatroomclock").ToDate(), chat.clock().Now());
-  const VariantArray& votes = chat.Get("_votes").array();
-  EXPECT_EQ(votes.upper_bound(), 9);
-  EXPECT_TRUE(votes.at(0).ToLong() == 0 && votes.at(1).is_empty());
-  // A ring of maxtalk + 1 lines of six cells, the first cell of each 0.
-  const VariantArray& says = chat.Get("_says").array();
-  EXPECT_EQ(says.upper_bound(1) * 10 + says.upper_bound(2), 2005);
-  EXPECT_TRUE(says.at(200, 0).ToLong() == 0 && says.at(200, 5).is_empty());
-  EXPECT_EQ(chat.Get("_current").ToLong(), 0);
-  EXPECT_EQ(chat.lists().Users(), "");
+  // A ring of maxtalk + 1 lines of six cells, the first cell of each 0; 12 seeded answers.
+  const VariantArray &votes = chat.Get("_votes").array(), &says = chat.Get("_says").array();
+  EXPECT_EQ(
+      Join({chat.Get("_maxtalk").ToText(), chat.Get("_greeting").ToText(),
+            chat.Get("_init").ToText(), chat.Get("_autosay_count").ToText(),
+            chat.Get("_chatroomclock").ToText(), std::to_string(votes.upper_bound()),
+            votes.at(0).ToText(), votes.at(1).ToText(), std::to_string(says.upper_bound(1)),
+            std::to_string(says.upper_bound(2)), says.at(200, 0).ToText(), says.at(200, 5).ToText(),
+            chat.Get("_current").ToText(), chat.lists().Users(), chat.app().Get("_init").ToText()},
+           " "),
+      "200 hello true 12 2026-03-04 10:00:00 9 0  200 5 0  0  ");
+  EXPECT_TRUE(votes.at(1).is_empty() && says.at(200, 5).is_empty());
   // Ascending ID, every column as text, nulls empty, occupants and guests empty.
   EXPECT_EQ(chat.lists().Rooms(),
             "<$3$>garden$>$>$>$>$>$>$>$>$>$>$>$>$>$>$>$><$3$>"
             "<$5$>hall$>ann$>bot$>d$>$>$>1$>2026-03-01 09:08:07$>$>$>12$>2026-01-02 03:04:05"
             "$>$>$>2$>1$><$5$>");
-  // Without a prefix nothing lands under the bare keys.
-  EXPECT_TRUE(chat.app().Get("_init").is_empty());
 }
 
-TEST(GlobalLoadTest, EmptyTablesAndNewsLinksKeepingTheSixNewestTrimmed) {
-  ChatTestEnv chat;
-  chat.Exec("DELETE FROM scrollad");
-  chat.Exec("DELETE FROM room");
-  chat.SetParam("maxtalk", "0");
+TEST_F(GlobalLoadTest, EmptyTablesAndNewsLinksKeepingTheSixNewestTrimmed) {
+  chat_.Exec("DELETE FROM scrollad");
+  chat_.Exec("DELETE FROM room");
+  chat_.SetParam("maxtalk", "0");
   {
-    ApplicationLock lock(chat.app());
-    LiveStateOf(chat.app(), "")->AppendUser(LiveRecord("ann", {"x"}));
+    ApplicationLock lock(chat_.app());
+    LiveStateOf(chat_.app(), "")->AppendUser(LiveRecord("ann", {"x"}));
   }
-  auto object = chat.NewObject();
-  object->InitGlobal(chat.app());
-  EXPECT_EQ(chat.Get("_bbss").ToText(), "");                   // an empty text, not an empty array
-  EXPECT_EQ(chat.Get("_says").array().upper_bound(1), 0);      // a ring of one line
-  EXPECT_EQ(chat.lists().Rooms() + chat.lists().Users(), "");  // the live state is reset
+  auto object = chat_.NewObject();
+  object->InitGlobal(chat_.app());
+  // An empty text, not an empty array; a ring of one line; the live state reset.
+  EXPECT_EQ(chat_.Get("_bbss").ToText() + "|" +
+                std::to_string(chat_.Get("_says").array().upper_bound(1)) + "|" +
+                chat_.lists().Rooms() + chat_.lists().Users(),
+            "|0|");
   for (int id = 1; id <= 8; ++id) {
-    chat.Exec("INSERT INTO scrollad (ID, ad_title, ad_link) VALUES (?, ?, ?)",
-              {id, " title " + std::to_string(id) + " ", "  http://n/" + std::to_string(id)});
+    chat_.Exec("INSERT INTO scrollad (ID, ad_title, ad_link) VALUES (?, ?, ?)",
+               {id, " title " + std::to_string(id) + " ", "  http://n/" + std::to_string(id)});
   }
-  object->InitGlobal(chat.app());  // a second load on the same object reuses its connection
-  const VariantArray& links = chat.Get("_bbss").array();
+  object->InitGlobal(chat_.app());  // a second load on the same object reuses its connection
+  const VariantArray& links = chat_.Get("_bbss").array();
   ASSERT_EQ(links.upper_bound(1) * 10 + links.upper_bound(2), 51);
   EXPECT_EQ(links.at(0, 1).ToText() + links.at(0, 0).ToText() + links.at(5, 1).ToText(),
             "title 8http://n/8title 3");
 }
 
-TEST(GlobalLoadTest, FailuresEndTheCallAndKeepEarlierWrites) {
+TEST_F(GlobalLoadTest, FailuresEndTheCallAndKeepEarlierWritesAndSettingsAreBound) {
   // A ring setting it cannot build from is named; the configuration stays.
   for (const std::string bad : {"many", "-1", "40000"}) {
-    ChatTestEnv chat;
-    chat.SetParam("maxtalk", bad);
-    try {
-      chat.NewObject()->InitGlobal(chat.app());
-      ADD_FAILURE() << bad;
-    } catch (const CallError& e) {
-      EXPECT_TRUE(std::string(e.what()).starts_with("setting maxtalk is '" + bad + "'"));
-    }
-    EXPECT_EQ(chat.Get("_init").ToText(), "true");
-    EXPECT_TRUE(chat.Get("_says").is_empty());
+    chat_.SetParam("maxtalk", bad);
+    chat_.Set("_init", Variant());
+    EXPECT_TRUE(ErrorText([&] {
+                  chat_.NewObject()->InitGlobal(chat_.app());
+                }).starts_with("5 setting maxtalk is '" + bad + "'"))
+        << bad;
+    EXPECT_EQ(chat_.Get("_init").ToText(), "true");
+    EXPECT_TRUE(chat_.Get("_says").is_empty());
   }
   Application no_database;
   EXPECT_THROW(Corvane().InitGlobal(no_database), CallError);
   EXPECT_TRUE(no_database.Get("_init").is_empty());
-
   // Hostile setting names and values are bound, not pasted into commands.
-  ChatTestEnv chat;
-  chat.SetParam("x' OR '1'='1", "v'); DROP TABLE room; --");
-  chat.NewObject()->InitGlobal(chat.app());
-  EXPECT_EQ(chat.Get("_x' OR '1'='1").ToText(), "v'); DROP TABLE room; --");
-  EXPECT_FALSE(chat.lists().Rooms().empty());
-}
-
-// The pieces of `text` between `separator`s.
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> pieces(1);
-  for (char c : text) c == separator ? void(pieces.emplace_back()) : pieces.back().push_back(c);
-  return pieces;
+  chat_.SetParam("maxtalk", "10");
+  chat_.SetParam("x' OR '1'='1", "v'); DROP TABLE room; --");
+  chat_.NewObject()->InitGlobal(chat_.app());
+  EXPECT_EQ(chat_.Get("_x' OR '1'='1").ToText(), "v'); DROP TABLE room; --");
+  EXPECT_FALSE(chat_.lists().Rooms().empty());
 }
 
 // The error of CheckSettings on the seeded settings changed by `changes`
-// ("alias=value&alias=value", "(Null)" and "(Empty)" for those values), or ""
-// when it accepts them.
-std::string CheckWith(ChatTestEnv& chat, const std::string& changes) {
+// ("alias=value&alias=value", "(Null)" and "(Empty)" for those values), or "".
+std::string CheckWith(ChatTestEnv& chat, std::string_view changes) {
   Application settings;
   for (auto rows = chat.db().Execute("SELECT * FROM sysparam"); !rows->eof(); rows->MoveNext()) {
     settings.Set("_" + rows->Field("alias").ToText(), rows->Field("body"));
   }
-  for (const std::string& change : Split(changes, '&')) {
-    const size_t split = change.find('=');
-    const std::string value = change.substr(split + 1);
-    settings.Set("_" + change.substr(0, split), value == "(Null)"    ? Variant::Null()
-                                                : value == "(Empty)" ? Variant()
-                                                                     : Variant(value));
+  for (std::string_view change : Split(changes, "&")) {
+    const std::string_view value = change.substr(change.find('=') + 1);
+    settings.Set("_" + std::string(change.substr(0, change.find('='))),
+                 value == "(Null)"    ? Variant::Null()
+                 : value == "(Empty)" ? Variant()
+                                      : Variant(value));
   }
-  try {
-    CheckSettings(settings, "");
-  } catch (const CallError& e) {
-    EXPECT_EQ(e.code(), ErrorCode::kInvalidProcedureCall);
-    return e.what();
-  }
-  return "";
+  return ErrorText([&] { CheckSettings(settings, ""); });
 }
 
-TEST(SettingsCheckTest, RefusesEachValueThatWouldFailEveryRequestOfAKind) {
-  ChatTestEnv chat;
-  // The error names the first setting and its value. The other day limits
-  // count while their job is switched on, as it is in the seeded settings;
-  // a name length beyond the longest allowed name is refused by its own name.
+TEST_F(GlobalLoadTest, SettingsCheckRefusesEachValueThatWouldFailEveryRequestOfAKind) {
+  // The error names the first setting and its value. The other day limits count while their job
+  // is switched on, as seeded; a name length beyond the longest allowed name is refused by name.
   const std::string refused =
       "maxtalk=-1|maxtalk=32768|maxtalk=many|nosaytimeout=-1|nosaytimeout=|dontsavevalue=1e10|"
       "maxsayslength=0|minsayslength=one|listreftime=(Null)|l_tt=admin|l_allhtml=9x|l_title= |"
@@ -202,13 +189,16 @@ TEST(SettingsCheckTest, RefusesEachValueThatWouldFailEveryRequestOfAKind) {
       "hour24=0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,24|calltimeout=  |"
       "hour24=x,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,5|calltimeout=(Null)|"
       "managelogtimeout=x|gbtimeout=x|usernameoncetimeout=x|roomexpperday=x";
-  for (const std::string& changes : Split(refused, '|')) {
-    const std::string first = changes.substr(0, changes.find('&'));
-    const size_t split = first.find('=');
-    std::string value = first.substr(split + 1);
-    value = value == "(Null)" ? "Null" : value == "(Empty)" ? "" : value;
-    const std::string error = CheckWith(chat, changes);
-    EXPECT_TRUE(error.starts_with("setting " + first.substr(0, split) + " is '" + value + "'"))
+  for (std::string_view changes : Split(refused, "|")) {
+    const std::string_view first = changes.substr(0, changes.find('&'));
+    const std::string_view value = first.substr(first.find('=') + 1);
+    const std::string error = CheckWith(chat_, changes);
+    EXPECT_TRUE(error.starts_with("5 setting " + std::string(first.substr(0, first.find('='))) +
+                                  " is '" +
+                                  std::string(value == "(Null)"    ? "Null"
+                                              : value == "(Empty)" ? ""
+                                                                   : value) +
+                                  "'"))
         << changes << ": " << error;
   }
   const std::string accepted =
@@ -216,8 +206,8 @@ TEST(SettingsCheckTest, RefusesEachValueThatWouldFailEveryRequestOfAKind) {
       "usernamefilter=|hour24=0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,23|"
       "namelength=4&maxnamelength=2|autoclearmanagelog=0&managelogtimeout=x|"
       "autoclearusername=&usernametimeout=x|roomautoclear=no&roomkeepexp=";
-  for (const std::string& changes : Split(accepted, '|')) {
-    EXPECT_EQ(CheckWith(chat, changes), "") << changes;
+  for (std::string_view changes : Split(accepted, "|")) {
+    EXPECT_EQ(CheckWith(chat_, changes), "") << changes;
   }
 }
 

@@ -1,11 +1,8 @@
 // Copyright Tavolin developers.
 //
-// The keyed live state must change nothing a visitor or a page can see: two
-// chats on identical databases run the same long random sequence of logins,
-// re-entries, polls, posts, room changes, leaves, idle closes, user-check
-// sweeps and room housekeeping, one keyed, one keeping the two list texts;
-// every answer and the lists and ring after every step must be the same.
-// TAVOLIN_DIFFERENTIAL_STEPS and TAVOLIN_DIFFERENTIAL_SEEDS make it longer.
+// The keyed live state must change nothing a visitor or a page can see: two chats, one keyed, one
+// keeping the two list texts, run the same long random sequence of steps and must give the same
+// answers, lists and ring after every step. TAVOLIN_DIFFERENTIAL_STEPS and _SEEDS make it longer.
 
 #include <gtest/gtest.h>
 
@@ -26,8 +23,7 @@
 namespace tavolin {
 namespace {
 
-// Names that collide: prefixes and suffixes of each other, Chinese ones, one
-// that is a room key, one that is the robot's.
+// Names that are prefixes and suffixes of each other, Chinese ones, a room key, the robot's.
 const std::vector<std::string> kNames = {"ann",    "anna", "nn",   "an_n",   "张三",
                                          "张三丰", "12",   "1212", "小精灵", "bob"};
 const std::vector<std::string> kRooms = {"1", "2", "3", "5", "12", "99", "", "01"};
@@ -39,13 +35,11 @@ const std::vector<int> kKinds = {0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2,
                                  2, 3, 3, 4, 5, 6, 7, 8, 8, 9, 10};
 
 int EnvNumber(const char* name, int fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? std::atoi(value) : fallback;
+  return std::getenv(name) != nullptr ? std::atoi(std::getenv(name)) : fallback;
 }
 
-// One of the two chats, with its visitors' sessions.
+// One of the two chats, keyed or keeping the list texts, with its visitors' sessions.
 struct World {
-  // `list_texts`: the live state kept as the list texts, else keyed.
   explicit World(bool list_texts) {
     // Room times fixed, so that both databases hold the same rows.
     chat.Exec("UPDATE room SET room_time='2026-03-04 09:00:00', build_time='2026-03-01 09:00:00'");
@@ -77,15 +71,12 @@ struct World {
   MemorySession sessions[12];
 };
 
-// Draws one step from `random` and runs it in `world`: the same generator
-// state gives the same step in both worlds. The answer, or the code of the
-// call's error, follows the step's kind.
+// Draws one step from `random` and runs it in `world`: its kind, then the answer or error code.
 std::string RunRandomStep(World& world, std::mt19937& random) {
   const auto pick = [&](const auto& options) { return options[random() % options.size()]; };
   const auto chance = [&](unsigned percent) { return random() % 100 < percent; };
   const int kind = pick(kKinds);
-  // Logins spread over more sessions than the others use, so that a name
-  // also logs in again from a second browser.
+  // Logins spread over more sessions than the others, so a name logs in again from another browser.
   const int session = static_cast<int>(random() % (kind == 0 ? 12 : 8));
   const std::string name = pick(kNames), room = pick(kRooms);
   const std::string text = kind == 0 ? (chance(10) ? "wrong" : "") : pick(kTexts);
@@ -100,6 +91,7 @@ std::string RunRandomStep(World& world, std::mt19937& random) {
   MemorySession& visitor = world.sessions[session];
   auto object = chat.NewObject();
   MemoryRequest request;
+  Variant real_run(1);
   const std::string kind_text = std::to_string(kind) + ":";
   try {
     switch (kind) {
@@ -124,18 +116,15 @@ std::string RunRandomStep(World& world, std::mt19937& random) {
         return kind_text + object->InitSayList(app, visitor).ToText();
       case 5:
         return kind_text + object->ChatFrame(app, visitor, request).ToText();
-      case 6:  // leaving by the close page
+      case 6:
         return kind_text + (EndVisit(*object, app, visitor) ? "left" : "not in");
-      case 7:  // the user check that drops silent browsers
+      case 7:
         return kind_text +
                std::to_string(EndSilentVisits(*object, app, chat.clock().Now(), seconds));
       case 8:
-        chat.clock().Advance(seconds);
-        return kind_text;
-      case 9: {  // room keep and expiry
-        Variant run(1);
-        return kind_text + object->RoomUpdate(app, run).ToText();
-      }
+        return chat.clock().Advance(seconds), kind_text;
+      case 9:
+        return kind_text + object->RoomUpdate(app, real_run).ToText();
       default: {  // the page methods that take the lists as texts
         Variant users(chat.lists().Users()), rooms(chat.lists().Rooms());
         return kind_text + object->getLevel(visitor, users, rooms).ToText() +

@@ -16,26 +16,25 @@ namespace tavolin {
 namespace {
 
 using testing::ErrorOf;
+using Columns = std::vector<std::string_view>;
 
-// A value as "Type:text", so that one string shows both.
-std::string Typed(const Variant& value) {
+// The remaining rows, each column as "Type:text;" and each row ended by "|".
+std::string Rows(RecordSet& rows, const Columns& columns = {"v"}) {
   static const char* const kTypes[] = {"Empty", "Null",   "Boolean", "Integer",
                                        "Long",  "Double", "Date",    "String"};
-  return kTypes[static_cast<int>(value.type())] + (":" + (value.is_null() ? "" : value.ToText()));
-}
-
-// The remaining rows: each typed column followed by ";", each row by "|".
-std::string Rows(RecordSet& rows, const std::vector<std::string_view>& columns = {"v"}) {
   std::string seen;
-  for (; !rows.eof(); rows.MoveNext()) {
-    for (std::string_view column : columns) seen += Typed(rows.Field(column)) + ";";
-    seen += "|";
+  for (; !rows.eof(); rows.MoveNext(), seen += "|") {
+    for (std::string_view column : columns) {
+      const Variant value = rows.Field(column);
+      seen += kTypes[static_cast<int>(value.type())] +
+              (":" + (value.is_null() ? "" : value.ToText()) + ";");
+    }
   }
   return seen;
 }
 
 std::string Query(Connection& db, std::string_view query, const std::vector<Variant>& params = {},
-                  const std::vector<std::string_view>& columns = {"v"}) {
+                  const Columns& columns = {"v"}) {
   return Rows(*db.Execute(query, params), columns);
 }
 
@@ -43,6 +42,7 @@ class DatabaseTest : public ::testing::Test {
  protected:
   ManualClockEnv env_{DateTime::FromCivil(2024, 3, 10, 14, 5, 9)};
   std::unique_ptr<Connection> db_ = OpenConnection("sqlite::memory:", &env_);
+  testing::TempDatabase file_;
 };
 
 TEST_F(DatabaseTest, BindsParametersAndConvertsColumnsByTheirType) {
@@ -53,13 +53,11 @@ TEST_F(DatabaseTest, BindsParametersAndConvertsColumnsByTheirType) {
   db_->Execute("INSERT INTO t (n, r, s, d, x) VALUES (?, ?, ?, ?, 3000000000)",
                {true, Variant(), "not a date", "2024-1-2"});
   db_->Execute("INSERT INTO t (n, d) VALUES (?, ?)", {false, "garbage"});
-  // True binds as -1, Empty as the empty text; another date form is read as a date; an integer
-  // beyond 32 bits comes back as a Double; a date-time column's text that is no date stays text.
+  // True binds as -1, Empty as ""; beyond 32 bits is a Double; a date column's non-date stays text.
   EXPECT_EQ(Query(*db_, "SELECT * FROM t ORDER BY ID", {}, {"id", "N", "r", "S", "d", "x"}),
             "Long:1;Long:7;Double:2.5;String:O'Brien; DROP TABLE t;Date:2024-01-02 03:04:05;Null:;|"
             "Long:2;Long:-1;String:;String:not a date;Date:2024-01-02 00:00:00;Double:3000000000;|"
             "Long:3;Long:0;Null:;Null:;String:garbage;Null:;|");
-  // Computed columns take the type of their value.
   EXPECT_EQ(Query(*db_, "SELECT count(*) AS total, max(n) AS m, 1.5 * 2 AS p FROM t", {},
                   {"TOTAL", "m", "p"}),
             "Long:3;Long:7;Double:3;|");
@@ -70,27 +68,21 @@ TEST_F(DatabaseTest, RecordSetWalksForwardOnceAndOutlivesItsConnection) {
   std::unique_ptr<RecordSet> empty = db_->Execute("SELECT name FROM t");
   EXPECT_TRUE(empty->eof() && empty->bof());
   EXPECT_EQ(ErrorOf([&] { empty->Field("name"); }), ErrorCode::kDatabase);
-  // Commands without rows give an empty record set.
   EXPECT_TRUE(db_->Execute("INSERT INTO t (name) VALUES ('a'), ('b'), ('c')")->eof());
-
-  std::unique_ptr<RecordSet> rows = db_->Execute("SELECT name FROM t ORDER BY ID DESC");
+  std::unique_ptr<RecordSet> rows = db_->Execute("SELECT name FROM t ORDER BY ID DESC"),
+                             closed = db_->Execute("SELECT name FROM t"),
+                             kept = db_->Execute("SELECT name FROM t ORDER BY ID");
   EXPECT_EQ(Rows(*rows, {"name"}), "String:c;|String:b;|String:a;|");
-  EXPECT_FALSE(rows->bof());
-  EXPECT_THROW(rows->MoveNext(), CallError);
-  std::unique_ptr<RecordSet> closed = db_->Execute("SELECT name FROM t");
   closed->Close();
-  EXPECT_TRUE(closed->eof());
-  EXPECT_THROW(closed->Field("name"), CallError);
-
-  std::unique_ptr<RecordSet> kept = db_->Execute("SELECT name FROM t ORDER BY ID");
   db_.reset();
-  EXPECT_EQ(kept->Field("name").view(), "a");
+  EXPECT_TRUE(!rows->bof() && closed->eof() && kept->Field("name").view() == "a");
+  EXPECT_THROW(rows->MoveNext(), CallError);
+  EXPECT_THROW(closed->Field("name"), CallError);
 }
 
 TEST_F(DatabaseTest, BadConnectionStringsAndCommandsFailAndChangeNothing) {
-  for (const std::string bad :
-       {"", "sqlite:", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=chat.mdb", "odbc:chat",
-        "sqlite:/no/such/directory/chat.db"}) {
+  for (const std::string bad : {"", "sqlite:", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb",
+                                "odbc:chat", "sqlite:/no/such/directory/chat.db"}) {
     EXPECT_EQ(ErrorOf([&] { OpenConnection(bad, &env_); }), ErrorCode::kDatabase) << bad;
   }
   db_->Execute("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
@@ -108,8 +100,7 @@ TEST_F(DatabaseTest, BadConnectionStringsAndCommandsFailAndChangeNothing) {
     EXPECT_EQ(ErrorOf([&] { db_->Execute("INSERT INTO t (name) VALUES (?)", params); }),
               ErrorCode::kDatabase);
   }
-  // A trailing ";" or comment is no second statement.
-  db_->Execute("INSERT INTO t (name) VALUES ('ann'); -- done");
+  db_->Execute("INSERT INTO t (name) VALUES ('ann'); -- done");  // a comment is no statement
   EXPECT_EQ(Query(*db_, "SELECT name AS v FROM t ORDER BY ID"), "String:tom;|String:ann;|");
 }
 
@@ -127,8 +118,8 @@ TEST_F(DatabaseTest, DateDiffTakesDateTextsAndNullsAndNowReadsTheClock) {
   // The upper-case spelling the chat's commands use, over a column and now().
   db_->Execute("CREATE TABLE calls (ID INTEGER PRIMARY KEY, calltime DATETIME)");
   db_->Execute(
-      "INSERT INTO calls (calltime) VALUES ('2024-03-01 10:00:00'), "
-      "('2024-03-09 23:00:00'), (NULL)");
+      "INSERT INTO calls (calltime) VALUES ('2024-03-01 10:00:00'), ('2024-03-09 23:00:00'), "
+      "(NULL)");
   db_->Execute("DELETE FROM calls WHERE DATEDIFF('d',calltime,now())>7");
   EXPECT_EQ(Query(*db_, "SELECT count(*) AS v FROM calls"), "Long:2;|");
   EXPECT_EQ(Query(*db_, "SELECT now() AS v"), "String:2024-03-10 14:05:09;|");
@@ -136,46 +127,40 @@ TEST_F(DatabaseTest, DateDiffTakesDateTextsAndNullsAndNowReadsTheClock) {
   EXPECT_EQ(Query(*db_, "SELECT NOW() AS v"), "String:2024-03-11 14:05:10;|");
 }
 
-TEST(DatabaseCreateTest, CreateScriptRunsOnceAndAllOrNothing) {
-  ManualClockEnv env(DateTime::FromCivil(2024, 3, 10, 14, 5, 9));
-  testing::TempDatabase file, broken;
+TEST_F(DatabaseTest, CreateScriptRunsOnceAndAllOrNothing) {
   const std::string script =
       "CREATE TABLE room (ID INTEGER PRIMARY KEY, room_name TEXT);\n"
       "INSERT INTO room (room_name) VALUES ('大厅'), ('now: ' || now());\n";
-  OpenConnection(file.connection_string(), &env, script);
-  std::unique_ptr<Connection> again = OpenConnection(file.connection_string(), &env, script);
-  EXPECT_EQ(Query(*again, "SELECT room_name AS v FROM room"),
-            "String:大厅;|String:now: 2024-03-10 14:05:09;|");
-  EXPECT_EQ(Query(*again, "SELECT journal_mode AS v FROM pragma_journal_mode"), "String:wal;|");
-
+  OpenConnection(file_.connection_string(), &env_, script);
+  std::unique_ptr<Connection> again = OpenConnection(file_.connection_string(), &env_, script);
+  EXPECT_EQ(Query(*again, "SELECT room_name AS v FROM room") +
+                Query(*again, "SELECT journal_mode AS v FROM pragma_journal_mode"),
+            "String:大厅;|String:now: 2024-03-10 14:05:09;|String:wal;|");
   // A script that fails leaves no half-made schema for the next open to find.
-  EXPECT_THROW(OpenConnection(broken.connection_string(), &env,
+  testing::TempDatabase broken;
+  EXPECT_THROW(OpenConnection(broken.connection_string(), &env_,
                               "CREATE TABLE a (ID INTEGER PRIMARY KEY); CREATE TABLE a (x)"),
                CallError);
   std::unique_ptr<Connection> fixed =
-      OpenConnection(broken.connection_string(), &env, "CREATE TABLE b (ID INTEGER PRIMARY KEY)");
+      OpenConnection(broken.connection_string(), &env_, "CREATE TABLE b (ID INTEGER PRIMARY KEY)");
   EXPECT_EQ(Query(*fixed, "SELECT group_concat(name) AS v FROM sqlite_master"), "String:b;|");
 }
 
-// Threads with a connection each write and read one database at once: no
-// write is lost, no command fails on another's lock, and a shared memory
-// database is one database for all of them.
-TEST(DatabaseSharingTest, ConcurrentConnectionsToAFileAndToSharedMemory) {
-  testing::TempDatabase file;
+// Threads with a connection each, on a file and on a shared memory database: no write is lost,
+// no command fails on another's lock, and the shared memory database is one for all.
+TEST_F(DatabaseTest, ConcurrentConnectionsToAFileAndToSharedMemory) {
   for (const std::string& target :
-       {file.connection_string(),
-        std::string("sqlite:file:tavolin_threads_test?mode=memory&cache=shared")}) {
-    constexpr int kThreads = 4, kRowsEach = 40;  // 160 rows in all
-    ManualClockEnv env(DateTime::FromCivil(2024, 3, 10));
+       {file_.connection_string(),
+        std::string("sqlite:file:tavolin_threads?mode=memory&cache=shared")}) {
     const char* script = "CREATE TABLE t (ID INTEGER PRIMARY KEY, worker INTEGER)";
-    std::unique_ptr<Connection> keeper = OpenConnection(target, &env, script);
-    std::vector<std::string> failures(kThreads);
+    std::unique_ptr<Connection> keeper = OpenConnection(target, &env_, script);
+    std::vector<std::string> failures(4);
     std::vector<std::thread> threads;
-    for (int w = 0; w < kThreads; ++w) {
+    for (int w = 0; w < 4; ++w) {
       threads.emplace_back([&, w] {
         try {
-          std::unique_ptr<Connection> db = OpenConnection(target, &env, script);
-          for (int i = 1; i <= kRowsEach; ++i) {
+          std::unique_ptr<Connection> db = OpenConnection(target, &env_, script);
+          for (int i = 1; i <= 40; ++i) {
             db->Execute("INSERT INTO t (worker) VALUES (?)", {w});
             auto mine = db->Execute("SELECT count(*) AS c FROM t WHERE worker = ?", {w});
             if (mine->Field("c").ToLong() != i) failures[w] = "lost a row";
@@ -186,43 +171,36 @@ TEST(DatabaseSharingTest, ConcurrentConnectionsToAFileAndToSharedMemory) {
       });
     }
     for (std::thread& t : threads) t.join();
-    EXPECT_EQ(failures, std::vector<std::string>(kThreads)) << target;
+    EXPECT_EQ(failures, std::vector<std::string>(4)) << target;
     EXPECT_EQ(Query(*keeper, "SELECT count(*) AS v FROM t"), "Long:160;|");
   }
 }
 
-TEST(ConnectionPoolTest, ReusesOnlyConnectionsThatCanServeAnotherCaller) {
-  testing::TempDatabase file;
-  ManualClockEnv clock(DateTime::FromCivil(2026, 3, 4, 10, 0, 0));
+TEST_F(DatabaseTest, PoolReusesOnlyConnectionsThatCanServeAnotherCaller) {
   Application application;
   ConnectionPool& pool = *ConnectionPoolOf(application);
   EXPECT_EQ(&pool, ConnectionPoolOf(application).get());
-  const std::string path = file.connection_string();
-  // A temporary table belongs to its connection: seeing it again shows that
-  // the pool handed the same connection out again.
-  const auto sees_mark = [](Connection& db) {
-    return Query(db, "SELECT count(*) AS v FROM sqlite_temp_master WHERE name = 'mark'") ==
-           "Long:1;|";
+  const std::string path = file_.connection_string();
+  // A temporary table belongs to its connection: seeing it shows the same connection came back.
+  const auto open_sees_mark = [&](ManualClockEnv* clock) {
+    return Query(*pool.Open(path, clock, ""),
+                 "SELECT count(*) AS v FROM sqlite_temp_master WHERE name = 'mark'") == "Long:1;|";
   };
-
-  // A file connection that is let go comes back to the next caller.
-  pool.Open(path, &clock, "")->Execute("CREATE TEMP TABLE mark (x)");
+  pool.Open(path, &env_, "")->Execute("CREATE TEMP TABLE mark (x)");
   {
-    auto again = pool.Open(path, &clock, "");
-    EXPECT_TRUE(sees_mark(*again));
-    // Two callers at once get two connections.
-    EXPECT_FALSE(sees_mark(*pool.Open(path, &clock, "")));
-    // One left inside a transaction is closed, not handed on.
-    again->Execute("BEGIN");
+    auto again = pool.Open(path, &env_, "");  // a connection let go comes back
+    EXPECT_EQ(Query(*again, "SELECT count(*) AS v FROM sqlite_temp_master"), "Long:1;|");
+    EXPECT_FALSE(open_sees_mark(&env_));  // two callers at once get two connections
+    again->Execute("BEGIN");              // one left inside a transaction is not handed on
   }
-  EXPECT_FALSE(sees_mark(*pool.Open(path, &clock, "")));
-
+  EXPECT_FALSE(open_sees_mark(&env_));
   // Another clock is another pool entry; a memory database is never kept.
-  ManualClockEnv other_clock(clock.Now());
-  pool.Open(path, &clock, "")->Execute("CREATE TEMP TABLE mark (x)");
-  EXPECT_FALSE(sees_mark(*pool.Open(path, &other_clock, "")));
-  pool.Open("sqlite::memory:", &clock, "")->Execute("CREATE TABLE kept (x)");
-  EXPECT_THROW(pool.Open("sqlite::memory:", &clock, "")->Execute("SELECT * FROM kept"), CallError);
+  ManualClockEnv other_clock(env_.Now());
+  pool.Open(path, &env_, "")->Execute("CREATE TEMP TABLE mark (x)");
+  EXPECT_FALSE(open_sees_mark(&other_clock));
+  EXPECT_TRUE(open_sees_mark(&env_));
+  pool.Open("sqlite::memory:", &env_, "")->Execute("CREATE TABLE kept (x)");
+  EXPECT_THROW(pool.Open("sqlite::memory:", &env_, "")->Execute("SELECT * FROM kept"), CallError);
 }
 
 }  // namespace
