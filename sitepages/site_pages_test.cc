@@ -1,81 +1,86 @@
 // Copyright Tavolin developers.
-//
-// The site pages over the real server: the guestbook and the calls, which
-// share their addressing and limits, the friend requests, the visitor's own
-// settings, and what every one of them does for a browser not in the chat.
 
 #include <gtest/gtest.h>
 
 #include "component/column_text.h"
 #include "sitepages/friends_list.h"
 #include "sitepages/input_limits.h"
-#include "sitepages/site_pages_testing.h"
+#include "testing/served_chat.h"
 
 namespace tavolin {
 namespace {
 
-TEST_F(SitePagesTest, MessageAndCallReachTheirAddresseeOnlyEscapedAndTheCallOnce) {
-  Visitor("bob");
-  Visitor("carl");
+using Form = std::map<std::string, std::string>;
+
+Form Message(const std::string& towho, const std::string& body) {
+  return {{"towho", towho}, {"body", body}};
+}
+
+class SitePagesTest : public ::testing::Test {
+ protected:
+  // A visitor, a page, the form posted (none: a GET) and a piece the answer must hold.
+  using Step = std::tuple<std::string, std::string, Form, std::string>;
+  void ExpectAnswers(const std::vector<Step>& steps) {
+    for (const auto& [who, target, form, answer] : steps) {
+      const std::string page = chat_.Page(who, target, form);
+      EXPECT_NE(page.find(answer), std::string::npos)
+          << who << target << " wants " << answer << page;
+    }
+  }
+  testing::ServedChat chat_;
+};
+
+// Catches a message or call shown to the wrong user, unescaped, or a call shown twice.
+TEST_F(SitePagesTest, MessagesAndCallsReachTheirAddresseesOnlyEscapedAndCallsOnce) {
+  chat_.app().Set("_newusernum", Variant("1000"));  // no limit on new users
+  for (const char* name : {"bob", "carl"}) chat_.Visitor(name);
   chat_.clock().Advance(60);
-  // A character GBK lacks is stored as itself and shown as a reference; a
-  // reference typed stays text.
+  // A character GBK lacks is stored as itself and shown as a reference; a typed reference stays.
   const std::string hostile = "<script>alert('x')</script> \"引号\" O'Brien😀&#60;\r\n第二行";
   const std::string shown =
       "</span><br>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; "
       "&quot;引号&quot; O&#39;Brien&#128512;&amp;#60;<br>第二行</p>";
-  ExpectAnswers(
-      {{"ann", "/guest.asp", {{"towho", " BOB "}, {"body", hostile}}, "留言已经留给bob了。"},
-       {"ann", "/getcall.asp", {{"towho", "Bob"}, {"body", hostile}}, "已经传呼bob了。"},
-       {"bob", "/guest.asp", {}, "ann 留言：" + shown},
-       {"carl", "/guest.asp?towho=bob", {}, "还没有人给你留言。"},
-       {"carl", "/getcall.asp?towho=bob", {}, "没有新的传呼。"}});
+  ExpectAnswers({{"ann", "/guest.asp", Message(" BOB ", hostile), "留言已经留给bob了。"},
+                 {"ann", "/getcall.asp", Message("Bob", hostile), "已经传呼bob了。"},
+                 {"bob", "/guest.asp", {}, "ann 留言：" + shown},
+                 {"carl", "/guest.asp?towho=bob", {}, "还没有人给你留言。"},
+                 {"carl", "/getcall.asp?towho=bob", {}, "没有新的传呼。"},
+                 {"bob", "/getcall.asp", {}, "ann 传呼bob：" + shown},
+                 {"bob", "/getcall.asp", {}, "没有新的传呼。"}});
   for (const char* table : {"guestbook", "calls"}) {
-    auto row = db().Execute(std::string("select * from ") + table);
+    auto row = chat_.db().Execute(std::string("select * from ") + table);
     EXPECT_EQ(ColumnText(*row, "body") + ColumnText(*row, "who") + ColumnText(*row, "towho"),
               hostile + "annbob");
   }
-  // The call shows once.
-  ExpectAnswers({{"bob", "/getcall.asp", {}, "ann 传呼bob：" + shown},
-                 {"bob", "/getcall.asp", {}, "没有新的传呼。"}});
-  EXPECT_EQ(Value("select count(*) as v from calls where read=1"), "1");
-}
-
-TEST_F(SitePagesTest, CallToEverybodyIsShownOnceToEachUserRegisteredBefore) {
-  Visitor("bob");
+  // A call to everybody: once to each user registered before, not to its caller.
   chat_.clock().Advance(1);
-  ExpectAnswers(
-      {{"ann", "/getcall.asp", {{"towho", "大家"}, {"body", "大家晚上好"}}, "已经传呼大家了。"},
-       {"bob", "/getcall.asp", {}, "ann 传呼大家：</span><br>大家晚上好"}});
+  ExpectAnswers({{"ann", "/getcall.asp", Message("大家", "大家晚上好"), "已经传呼大家了。"},
+                 {"bob", "/getcall.asp", {}, "ann 传呼大家：</span><br>大家晚上好"}});
   chat_.clock().Advance(60);
-  // Not again, nor to its caller, nor to a later user; and it stays unread.
   for (const char* who : {"bob", "ann", "dan"}) {
-    EXPECT_EQ(Get(who, "/getcall.asp").find("大家晚上好"), std::string::npos) << who;
+    EXPECT_EQ(chat_.Page(who, "/getcall.asp").find("大家晚上好"), std::string::npos) << who;
   }
-  EXPECT_EQ(Value("select count(*) as v from calls where read=0"), "1");
+  EXPECT_EQ(chat_.Value("select group_concat(read) as v from calls"), "1,0");
 }
 
+// Catches a message or call stored past its limits, to nobody, or from a browser not in the chat.
 TEST_F(SitePagesTest, MessagesAndCallsRefuseWhatTheyCannotStoreAndStrangers) {
-  Visitor("bob");
+  chat_.Visitor("bob");
   std::string longest;
   for (int i = 0; i < 500; ++i) longest += "好";
-  auto form = [](const char* towho, const std::string& body) -> std::map<std::string, std::string> {
-    return {{"towho", towho}, {"body", body}};
-  };
   ExpectAnswers({
-      {"ann", "/guest.asp", form("nobody", "hi"), "没有叫“nobody”的用户。"},
-      {"ann", "/getcall.asp", form("nobody", "hi"), "没有叫“nobody”的用户。"},
-      {"ann", "/getcall.asp", form("", "hi"), "请写上对方的名字。"},
-      {"ann", "/getcall.asp", form("bbbbbbbbbbbbbbbbbbbbb", "hi"), "名字最多20个字"},
-      {"ann", "/guest.asp", form("bob", " \r\n "), "留言不能是空的。"},
-      {"ann", "/getcall.asp", form("bob", " "), "传呼的话不能是空的。"},
-      {"ann", "/guest.asp", form("bob", longest + "!"),
+      {"ann", "/guest.asp", Message("nobody", "hi"), "没有叫“nobody”的用户。"},
+      {"ann", "/getcall.asp", Message("nobody", "hi"), "没有叫“nobody”的用户。"},
+      {"ann", "/getcall.asp", Message("", "hi"), "请写上对方的名字。"},
+      {"ann", "/getcall.asp", Message(std::string(21, 'b'), "hi"), "名字最多20个字"},
+      {"ann", "/guest.asp", Message("bob", " \r\n "), "留言不能是空的。"},
+      {"ann", "/getcall.asp", Message("bob", " "), "传呼的话不能是空的。"},
+      {"ann", "/guest.asp", Message("bob", longest + "!"),
        "留言最多500个字，现在有501个字，没有保存。"},
-      {"ann", "/getcall.asp", form("bob", std::string(201, 'x')),
+      {"ann", "/getcall.asp", Message("bob", std::string(201, 'x')),
        "传呼的话最多200个字，现在有201个字"},
       {"ann", "/guest.asp?towho=bob&body=hi", {}, "还没有人给你留言。"},  // a posted form stores
   });
-  // Every site page shows a browser that is not in the chat the not-in-chat page.
   testing::HttpTestClient stranger(chat_.port());
   const std::string not_in_chat = stranger.Get("/showerr.asp").Utf8Body();
   for (const char* page : {"/guest.asp", "/getcall.asp", "/addfriend.asp",
@@ -85,40 +90,36 @@ TEST_F(SitePagesTest, MessagesAndCallsRefuseWhatTheyCannotStoreAndStrangers) {
         not_in_chat)
         << page;
   }
-  EXPECT_EQ(Value("select (select count(*) from guestbook)+(select count(*) from calls)+"
-                  "(select count(*) from friendrq) as v"),
+  EXPECT_EQ(chat_.Value("select (select count(*) from guestbook)+(select count(*) from calls)+"
+                        "(select count(*) from friendrq) as v"),
             "0");
-  ExpectAnswers({{"ann", "/guest.asp", form("bob", longest), "留言已经留给bob了。"}});
+  ExpectAnswers({{"ann", "/guest.asp", Message("bob", longest), "留言已经留给bob了。"}});
 }
 
+// Catches a friend request settled by someone else, by a doubtful answer, or twice.
 TEST_F(SitePagesTest, FriendRequestIsAnsweredByItsAddresseeOnly) {
-  Visitor("bob");
-  Visitor("carl");
+  for (const char* name : {"bob", "carl"}) chat_.Visitor(name);
   ExpectAnswers({{"ann", "/addfriend.asp", {{"towho", "BOB"}}, "好友申请已经发给bob"},
                  {"ann", "/addfriend.asp", {{"towho", "bob"}}, "你已经向bob发出过好友申请了"},
                  {"ann", "/addfriend.asp", {{"towho", "ann"}}, "不能向自己申请好友。"},
                  {"ann", "/addfriend.asp", {{"towho", "<b>x"}}, "没有叫“&lt;b&gt;x”的用户。"}});
-  const std::string id = Value("select ID as v from friendrq");
+  const std::string id = chat_.Value("select ID as v from friendrq");
   const std::string answer = "/agreefriend.asp?ID=" + id + "&answer=";
+  const std::string not_yours = "没有给你的这个好友申请。", asked = "ann已经向你发出了好友申请";
   const std::string offer =
       "ann 想和你做好友 [<a href='agreefriend.asp?ID=" + id + "&amp;answer=yes'>";
-  const std::string asked = "ann已经向你发出了好友申请，在下面回答就行了。";
-  const std::string not_yours = "没有给你的这个好友申请。";
+  const std::string made =  // on the page, and in the chat window
+      "<p class='note'>你和ann成为好友了。</p><script>if(parent!=window&&parent.addsay){"
+      "parent.addsay(-1,'你和ann成为好友了。','','',0,";
   ExpectAnswers({
       {"bob", "/addfriend.asp", {}, offer},
       {"carl", "/addfriend.asp", {}, "没有等你回答的好友申请。"},
-      {"bob", "/addfriend.asp", {{"towho", "ann"}}, asked},
-      // Neither the other user nor a doubtful answer settles it.
+      {"bob", "/addfriend.asp", {{"towho", "ann"}}, asked + "，在下面回答就行了。"},
       {"carl", answer + "yes", {}, not_yours},
       {"carl", answer + "no", {}, not_yours},
       {"bob", "/agreefriend.asp?ID=" + id + "%20or%201=1&answer=yes", {}, not_yours},
       {"bob", answer + "maybe", {}, "请回答同意（yes）还是不同意（no）。"},
-      // bob says yes: each is in the other's list, and the chat window says so.
-      {"bob",
-       answer + "yes",
-       {},
-       "<p class='note'>你和ann成为好友了。</p><script>if(parent!=window&&parent.addsay){"
-       "parent.addsay(-1,'你和ann成为好友了。','','',0,"},
+      {"bob", answer + "yes", {}, made},
       {"ann", "/chat.asp", {}, "var friendlist='bob'"},
       {"bob", "/chat.asp", {}, "var friendlist='ann'"},
       {"bob", answer + "yes", {}, not_yours},
@@ -126,30 +127,33 @@ TEST_F(SitePagesTest, FriendRequestIsAnsweredByItsAddresseeOnly) {
       {"carl", "/addfriend.asp", {{"towho", "bob"}}, "好友申请已经发给bob"},
   });
   // A refused request is gone, and the list stays empty.
-  const std::string carls = "/agreefriend.asp?ID=" + Value("select ID as v from friendrq");
+  const std::string carls = "/agreefriend.asp?ID=" + chat_.Value("select ID as v from friendrq");
   ExpectAnswers({{"bob", carls + "&answer=no", {}, "你没有同意carl的好友申请。"},
                  {"carl", "/chat.asp", {}, "var friendlist=''"}});
-  EXPECT_EQ(Value("select count(*) as v from friendrq"), "0");
+  EXPECT_EQ(chat_.Value("select count(*) as v from friendrq"), "0");
 }
 
+// Catches a friend added twice or past the longest list.
 TEST(FriendsListTest, AFriendIsAddedOnceAndNotToAFullList) {
-  EXPECT_EQ(WithFriend(" tom ", "ann"), "tom ann");
-  EXPECT_EQ(WithFriend("tom ann", "ann"), "tom ann");
   std::string full;
   for (size_t i = 0; i < kMaxFriends; ++i) full += "u" + std::to_string(i) + " ";
-  EXPECT_EQ(WithFriend(full, "ann"), std::nullopt);
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {" tom ", "tom ann"}, {"tom ann", "tom ann"}, {full, std::nullopt}};
+  for (const auto& [list, after] : cases) EXPECT_EQ(WithFriend(list, "ann"), after) << list;
   EXPECT_NE(WithFriend(full, "u7"), std::nullopt);
 }
 
 // A settings form that the page accepts.
-std::map<std::string, std::string> Settings() {
+Form Settings() {
   return {{"do", "settings"}, {"bgcolor", "#ffeedd"}, {"bc1", "123"},
           {"bc2", "#336699"}, {"n_color", "5"},       {"s_color", "17"},
           {"f_size", "3"},    {"l_height", "0"},      {"friends", ""}};
 }
 
-TEST_F(SitePagesTest, SettingsShowInTheNextChatPageOfTheirOwnerOnly) {
-  const std::string bob_before = Get("bob", "/chat.asp");
+// Catches settings lost, written to another user, not carried to the chat page, or stored
+// when they would break its script.
+TEST_F(SitePagesTest, SettingsShowInTheNextChatPageOfTheirOwnerOnlyIfItCanCarryThem) {
+  const std::string bob_before = chat_.Page("bob", "/chat.asp");
   auto form = Settings();
   form["friends"] = " BOB  bob\r\n";
   form["username"] = "bob";  // a field the page does not take
@@ -160,17 +164,12 @@ TEST_F(SitePagesTest, SettingsShowInTheNextChatPageOfTheirOwnerOnly) {
       {"ann", "/chat.asp", {}, "var saysize=10.5"},
       {"ann", "/userset.asp", {}, "name='bgcolor' value='#FFEEDD'"},
   });
-  EXPECT_EQ(Get("bob", "/chat.asp"), bob_before);
-}
-
-TEST_F(SitePagesTest, SettingsRefuseWhatTheChatPageCannotCarry) {
-  Visitor("bob");
+  EXPECT_EQ(chat_.Page("bob", "/chat.asp"), bob_before);
   auto stored = [this] {
-    return Value(
+    return chat_.Value(
         "select bgcolor||'|'||n_color||'|'||f_size||'|'||l_height||'|'||friends as v "
         "from user where username='ann'");
   };
-  Visitor("ann");
   const std::string before = stored();
   std::string many;
   for (int i = 0; i < 51; ++i) many += "bob ";
@@ -194,26 +193,26 @@ TEST_F(SitePagesTest, SettingsRefuseWhatTheChatPageCannotCarry) {
   }
 }
 
+// Catches a password changed without the old one, or a change that does not hold at login.
 TEST_F(SitePagesTest, PasswordChangeNeedsTheOldOneAndHoldsAtTheNextLogin) {
   const std::string fresh = "it's<新>", long_one(16, 'p');
-  auto form = [](const std::string& old_password, const std::string& password,
-                 const std::string& again) -> std::map<std::string, std::string> {
-    return {
-        {"do", "password"}, {"oldpass", old_password}, {"newpass", password}, {"newpass2", again}};
+  const std::string cases[][4] = {
+      {"wrong", "newpw1", "newpw1", "原来的密码不对，密码没有改。"},
+      {"pwann", "newpw1", "newpw2", "两次输入的新密码不一样，密码没有改。"},
+      {"pwann", "  ", "  ", "新密码不能是空的。"},
+      {"pwann", long_one, long_one, "密码最多15个字，现在有16个字"},
+      {"pwann", "ANN", "ANN", "新密码不能和名字一样。"},
+      {"pwann", fresh, fresh, "密码已经改好了，下次登录请用新密码。"},
   };
-  ExpectAnswers({
-      {"ann", "/userset.asp", form("wrong", "newpw1", "newpw1"), "原来的密码不对，密码没有改。"},
-      {"ann", "/userset.asp", form("pwann", "newpw1", "newpw2"),
-       "两次输入的新密码不一样，密码没有改。"},
-      {"ann", "/userset.asp", form("pwann", "  ", "  "), "新密码不能是空的。"},
-      {"ann", "/userset.asp", form("pwann", long_one, long_one), "密码最多15个字，现在有16个字"},
-      {"ann", "/userset.asp", form("pwann", "ANN", "ANN"), "新密码不能和名字一样。"},
-      {"ann", "/userset.asp", form("pwann", fresh, fresh), "密码已经改好了，下次登录请用新密码。"},
-  });
+  for (const auto& [old, password, again, answer] : cases) {
+    const Form form = {
+        {"do", "password"}, {"oldpass", old}, {"newpass", password}, {"newpass2", again}};
+    ExpectAnswers({{"ann", "/userset.asp", form, answer}});
+  }
   testing::HttpTestClient again(chat_.port());
-  EXPECT_NE(chat_.LoginWith(again, "ann", "pwann").Utf8Body().find("错误的密码"),
+  EXPECT_NE(chat_.Login(again, "ann", "1", "pwann").Utf8Body().find("错误的密码"),
             std::string::npos);
-  EXPECT_NE(chat_.LoginWith(again, "ann", fresh).Utf8Body().find("chat.asp"), std::string::npos);
+  EXPECT_NE(chat_.Login(again, "ann", "1", fresh).Utf8Body().find("chat.asp"), std::string::npos);
 }
 
 }  // namespace

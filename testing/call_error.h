@@ -1,7 +1,4 @@
 // Copyright Tavolin developers.
-//
-// Tests check which CallError an action ends with, and that it ends with one
-// at all: a failure reported as success shows as nullopt.
 
 #ifndef TAVOLIN_TESTING_CALL_ERROR_H_
 #define TAVOLIN_TESTING_CALL_ERROR_H_
@@ -12,7 +9,7 @@
 
 namespace tavolin::testing {
 
-// The code of the CallError `action` throws, or nullopt when it throws none.
+// The code of the CallError `action` throws; nullopt, a failure unreported, if none.
 template <typename Action>
 std::optional<ErrorCode> ErrorOf(Action&& action) {
   try {

@@ -20,9 +20,7 @@ TempDatabase::TempDatabase() {
 }
 
 TempDatabase::~TempDatabase() {
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-    std::remove((path_ + suffix).c_str());
-  }
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path_ + suffix).c_str());
 }
 
 ChatTestEnv::ChatTestEnv(std::string prefix)
@@ -39,10 +37,6 @@ std::unique_ptr<Corvane> ChatTestEnv::NewObject() {
 Connection& ChatTestEnv::db() {
   if (!db_) db_ = OpenConnection(file_.connection_string(), &clock_, ChatSchemaScript());
   return *db_;
-}
-
-void ChatTestEnv::Exec(std::string_view command, const std::vector<Variant>& params) {
-  db().Execute(command, params);
 }
 
 void ChatTestEnv::SetParam(std::string_view alias, const Variant& body) {

@@ -16,12 +16,11 @@
 #include "tavolin/corvane.h"
 #include "tavolin/database.h"
 #include "tavolin/env.h"
-#include "testing/live_lists.h"
+#include "testing/live_chat.h"
 
 namespace tavolin::testing {
 
-// A database file in the temporary folder, deleted (with its journal files)
-// on destruction.
+// A database file in the temporary folder, deleted with its journal files.
 class TempDatabase {
  public:
   TempDatabase();
@@ -44,15 +43,13 @@ class ChatTestEnv {
 
   Application& app() { return app_; }
   ManualClockEnv& clock() { return clock_; }
-  const std::string& prefix() const { return prefix_; }
-
   // A new object with ConstStr set to the prefix, on this clock.
   std::unique_ptr<Corvane> NewObject();
-  // A connection of the test's own to the database, for arranging rows and
-  // checking them.
+  // A connection of the test's own, for arranging rows and checking them.
   Connection& db();
-  // Runs one command with bound parameters.
-  void Exec(std::string_view command, const std::vector<Variant>& params = {});
+  void Exec(std::string_view command, const std::vector<Variant>& params = {}) {
+    db().Execute(command, params);
+  }
   // Sets the sysparam row of `alias` to `body` (inserting it when missing).
   void SetParam(std::string_view alias, const Variant& body);
   // The application value of prefix + suffix.
@@ -60,7 +57,6 @@ class ChatTestEnv {
   void Set(std::string_view suffix, Variant value) {
     app_.Set(prefix_ + std::string(suffix), std::move(value));
   }
-  // The live chat's lists under the prefix.
   LiveLists lists() { return LiveLists(app_, prefix_); }
 
  private:

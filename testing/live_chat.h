@@ -1,8 +1,7 @@
 // Copyright Tavolin developers.
 //
-// A live chat arranged directly in application state, without a database:
-// rooms, visitors with their sessions, and an empty say ring. For tests of
-// everything a visitor does once in the chat.
+// The live chat in application state as tests read and arrange it, and one
+// set up there without a database, for everything a visitor does in the chat.
 
 #ifndef TAVOLIN_TESTING_LIVE_CHAT_H_
 #define TAVOLIN_TESTING_LIVE_CHAT_H_
@@ -17,33 +16,49 @@
 #include "tavolin/env.h"
 #include "tavolin/request.h"
 #include "tavolin/session.h"
-#include "testing/live_lists.h"
 
 namespace tavolin::testing {
 
+// The two lists as their texts, and single fields of a user's or a room's
+// record (a room's occupants included). Each takes the application lock.
+class LiveLists {
+ public:
+  explicit LiveLists(Application& app, std::string prefix = "")
+      : app_(app), prefix_(std::move(prefix)) {}
+
+  std::string Users() const;
+  std::string Rooms() const;
+  // Throw CallError (kSubscriptOutOfRange) when the record is not there.
+  std::string UserField(std::string_view name, int field) const;
+  std::string RoomField(std::string_view room, int field) const;
+  void SetUserField(std::string_view name, int field, std::string value);
+  void SetRoomField(std::string_view room, int field, std::string value);
+
+ private:
+  Application& app_;
+  std::string prefix_;
+};
+
+// Rooms, visitors with their sessions, and an empty say ring.
 class LiveChat {
  public:
-  // An empty ring of `max_talk` + 1 slots, no rooms, no visitors; the clock
-  // at 2026-03-04 10:00:00; the limits and levels of a plain chat.
+  // An empty ring of `max_talk` + 1 slots, no rooms, no visitors; the clock at
+  // 2026-03-04 10:00:00; the limits and levels of a plain chat.
   explicit LiveChat(int max_talk = 20);
-  // A chat in an application whose live state and configuration are already
-  // there (loaded by InitGlobal, say), on the given clock: nothing is set up.
-  // Both must outlive the chat.
+  // A chat in an application already set up (by InitGlobal, say) on `clock`;
+  // both must outlive the chat.
   LiveChat(Application& app, ManualClockEnv& clock);
 
   Application& app() { return app_; }
   ManualClockEnv& clock() { return clock_; }
 
-  // Adds a room record with the given owner and robot name.
   void AddRoom(int id, std::string_view name, std::string_view owner = "",
                std::string_view robot = "");
-  // Adds a visitor's user record (entered now, with the newest say id minus
-  // 10 as the delivery start), the name to the room's occupants, and a session
-  // holding the matching token. REQUIRES: the room was added.
+  // Adds a visitor entered now (delivery from the newest say id minus 10) to
+  // the users, to the room's occupants and a session with the token.
   Session& Enter(std::string_view name, int room, int level = 1);
   Session& SessionOf(std::string_view name) { return *sessions_.at(std::string(name)); }
 
-  // The lists and the fields of their records as they stand now.
   LiveLists& lists() { return lists_; }
   std::string UserField(std::string_view name, int field) { return lists_.UserField(name, field); }
   std::string RoomField(int room, int field) {
@@ -56,7 +71,6 @@ class LiveChat {
     lists_.SetRoomField(std::to_string(room), field, std::string(value));
   }
 
-  // A new object on this chat's clock (no prefix).
   std::unique_ptr<Corvane> NewObject() { return std::make_unique<Corvane>(&clock_); }
 
   // A poll by `name`; `sayid` as the browser sends it, or none.
@@ -69,7 +83,7 @@ class LiveChat {
   int32_t NewestSayId();
 
  private:
-  // Set when the chat owns its clock and application.
+  // Set when the chat owns them.
   std::unique_ptr<ManualClockEnv> own_clock_;
   std::unique_ptr<Application> own_app_;
   ManualClockEnv& clock_;

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -59,10 +60,8 @@ PageScriptChecker::Report PageScriptChecker::Check() const {
   Report report;
   int pages = -1;
   const size_t counts = output.rfind("checked ");
-  if (counts != std::string::npos) {
-    std::sscanf(output.c_str() + counts, "checked %d %d %d", &pages, &report.scripts,
-                &report.carried);
-  }
+  std::sscanf(output.c_str() + std::min(counts, output.size()), "checked %d %d %d", &pages,
+              &report.scripts, &report.carried);
   // What comes before the counts are the failures; pages node missed are one.
   report.failures = pages == kept_ ? output.substr(0, counts) : "node missed pages: " + output;
   return report;

@@ -1,8 +1,7 @@
 // Copyright Tavolin developers.
 //
-// Checks with node that the script elements of pages parse, and the scripts
-// inside the chat lines these hand to parent.addsay. The pages wait in a
-// temporary folder, removed with the checker.
+// Checks with node that the scripts of pages parse, and those inside the chat
+// lines they hand to parent.addsay; the pages wait in a temporary folder.
 
 #ifndef TAVOLIN_TESTING_PAGE_SCRIPTS_H_
 #define TAVOLIN_TESTING_PAGE_SCRIPTS_H_

@@ -1,24 +1,53 @@
 // Copyright Tavolin developers.
 //
-// The chat served for real on a free port, on a seeded database of its own,
-// with a site folder holding one static file; torn down whatever happens.
-// For HTTP-level tests of the site's pages.
+// HTTP tests on loopback: a blocking client that keeps cookies as a browser
+// does, and the chat served on a free port, on a seeded database of its own,
+// with a site folder of one static file; torn down whatever happens.
 
 #ifndef TAVOLIN_TESTING_SERVED_CHAT_H_
 #define TAVOLIN_TESTING_SERVED_CHAT_H_
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 
 #include "server/chat_site.h"
 #include "server/http_server.h"
 #include "tavolin/application.h"
+#include "tavolin/database.h"
 #include "tavolin/env.h"
 #include "testing/chat_test_env.h"
-#include "testing/http_test_client.h"
 
 namespace tavolin::testing {
+
+struct HttpTestResponse {
+  int status = 0;
+  std::map<std::string, std::string> headers;  // lower-case names
+  std::string body;                            // bytes as sent (GBK for pages)
+  std::string Utf8Body() const;                // the body converted from GBK
+};
+
+class HttpTestClient {
+ public:
+  explicit HttpTestClient(uint16_t port) : port_(port) {}
+
+  // Each call opens a connection, sends one request and reads the answer.
+  HttpTestResponse Get(const std::string& target) { return Send("GET", target, ""); }
+  // Posts `form` (name=value pairs, values UTF-8; sent GBK percent-encoded).
+  HttpTestResponse Post(const std::string& target, const std::map<std::string, std::string>& form);
+  // Sends `raw` bytes as they are and returns what comes back ("" when the
+  // server closes without an answer).
+  std::string SendRaw(const std::string& raw);
+
+ private:
+  HttpTestResponse Send(const std::string& method, const std::string& target,
+                        const std::string& body);
+
+  uint16_t port_;
+  std::map<std::string, std::string> cookies_;
+};
 
 class ServedChat {
  public:
@@ -29,25 +58,31 @@ class ServedChat {
   Application& app() { return application_; }
   server::ChatSite& site() { return site_; }
   ManualClockEnv& clock() { return clock_; }
-  const TempDatabase& database() const { return database_; }
 
-  // Logs `name` in through the login form with the password "pw" + name;
-  // returns the login page's answer.
+  // Logs `name` in through the login form (with the password "pw" + name
+  // unless one is given); returns the login page's answer.
   HttpTestResponse Login(HttpTestClient& client, const std::string& name,
-                         const std::string& room = "1");
-  // The same with a password of the caller's choice.
-  HttpTestResponse LoginWith(HttpTestClient& client, const std::string& name,
-                             const std::string& password, const std::string& room = "1");
+                         const std::string& room = "1", std::string password = "");
+  // The browser of `name`, logged in with Login on first use.
+  HttpTestClient& Visitor(const std::string& name);
+  // A page of `name`'s browser as UTF-8: a GET without a form, else a POST.
+  std::string Page(const std::string& name, const std::string& target,
+                   const std::map<std::string, std::string>& form = {});
+
+  // A connection of the test's own to the chat's database.
+  Connection& db();
+  // The first row's column "v" of `query`, as text.
+  std::string Value(const std::string& query) { return db().Execute(query)->Field("v").ToText(); }
 
  private:
-  std::string MakeSite();
-
   TempDatabase database_;
   ManualClockEnv clock_;
   Application application_;
   std::filesystem::path site_folder_;
   server::ChatSite site_;
   server::HttpServer server_;
+  std::map<std::string, std::unique_ptr<HttpTestClient>> visitors_;
+  std::unique_ptr<Connection> db_;
 };
 
 }  // namespace tavolin::testing
