@@ -63,7 +63,7 @@ TEST(ListMethodsTest, GetDelAndSetFindWholeKeysAndRefuseWhatIsNotThere) {
   struct {
     char method;
     std::string expected, list;
-    Variant key, index, value, mode, index2, value2, mode2;
+    Variant key{}, index{}, value{}, mode{}, index2{}, value2{}, mode2{};
   } cases[] = {
       {'G', "tom", tom, "7", 1},
       {'G', "hall", tom, "7", 0},
