@@ -1,7 +1,5 @@
 // Copyright Tavolin developers.
 
-#include "bench/load/chat_database.h"
-
 #include <string_view>
 #include <utility>
 #include <vector>

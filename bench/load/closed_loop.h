@@ -2,11 +2,12 @@
 //
 // Closed loops: every connection sends a request, waits for its answer and
 // sends the next, so the server sets the pace. The logins, the measured
-// polls and the bare server's comparison run this way.
+// polls, the browsers' closing polls and the bare server run this way.
 
 #ifndef TAVOLIN_BENCH_LOAD_CLOSED_LOOP_H_
 #define TAVOLIN_BENCH_LOAD_CLOSED_LOOP_H_
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -19,16 +20,22 @@
 
 namespace tavolin::load {
 
+// Set when the operator stops the run (Ctrl-C, SIGTERM): every loop ends at
+// its next request, so the servers are stopped and the temporary folder
+// removed on the way out.
+inline std::atomic<bool> interrupted{false};
+
 struct Job {
   std::string request;
   // Called on the connection's thread with the answer and its latency.
   std::function<void(const HttpAnswer&, Clock::duration)> answered;
 };
-// The next job for a connection of shard `shard`; nullopt ends that
-// connection's loop. Called from several threads at once.
-using NextJob = std::function<std::optional<Job>(int shard)>;
 
-void RunClosedLoop(ConnectionPool& pool, const NextJob& next);
+// Sends job(0, shard), job(1, shard), ... below `count` over every connection
+// until `deadline`; job is called from several threads at once. Returns how
+// many jobs were sent.
+size_t RunEach(ConnectionPool& pool, size_t count, Clock::time_point deadline,
+               const std::function<Job(size_t i, int shard)>& job);
 
 struct Throughput {
   uint64_t good = 0;    // answered as expected

@@ -98,8 +98,7 @@ void KeepAliveConnection::Finish(HttpAnswer answer) {
 }
 
 ConnectionPool::ConnectionPool(net::ip::tcp::endpoint server, int connections, int threads,
-                               std::chrono::seconds timeout)
-    : connections_(connections) {
+                               std::chrono::seconds timeout) {
   for (int i = 0; i < threads; ++i) {
     shards_.push_back(std::make_unique<Shard>());
     shards_.back()->index = i;

@@ -21,12 +21,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-namespace tavolin::load {
+#include "bench/load/latency.h"
 
-using Clock = std::chrono::steady_clock;
+namespace tavolin::load {
 
 struct HttpAnswer {
   int status = 0;  // 0: no answer (connection refused, closed or timed out)
@@ -81,7 +80,6 @@ class ConnectionPool {
   ConnectionPool(boost::asio::ip::tcp::endpoint server, int connections, int threads,
                  std::chrono::seconds timeout = std::chrono::seconds(30));
 
-  int size() const { return connections_; }
   int threads() const { return static_cast<int>(shards_.size()); }
 
   // Runs `start(shard)` on a thread of each shard, then that shard's
@@ -89,7 +87,6 @@ class ConnectionPool {
   void Run(const std::function<void(Shard&)>& start);
 
  private:
-  const int connections_;
   std::vector<std::unique_ptr<Shard>> shards_;
 };
 

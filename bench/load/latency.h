@@ -1,7 +1,7 @@
 // Copyright Tavolin developers.
 //
-// Latencies of answered requests, kept whole (a step has at most a few
-// hundred thousand), so percentiles are exact.
+// The load client's clock, and the latencies of answered requests, kept
+// whole (a step has at most a few hundred thousand) so percentiles are exact.
 
 #ifndef TAVOLIN_BENCH_LOAD_LATENCY_H_
 #define TAVOLIN_BENCH_LOAD_LATENCY_H_
@@ -14,9 +14,18 @@
 
 namespace tavolin::load {
 
+using Clock = std::chrono::steady_clock;
+
+inline double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+inline Clock::duration Seconds(double seconds) {
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
 class Latencies {
  public:
-  void Add(std::chrono::steady_clock::duration latency) {
+  void Add(Clock::duration latency) {
     micros_.push_back(std::chrono::duration_cast<std::chrono::microseconds>(latency).count());
   }
   void Merge(const Latencies& other) {

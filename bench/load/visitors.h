@@ -25,6 +25,13 @@ struct Visitor {
 inline std::string VisitorName(int i) { return "v" + std::to_string(i); }
 inline int VisitorRoom(int i) { return 1 + i % kRooms; }
 
+// Makes a fresh chat database at `path` for `visitors` online at once, idle
+// for the whole run, with a say ring of `say_ring_lines` slots, and gives
+// every visitor an account in one transaction, so that the logins take the
+// path of returning users and meet no limit on registrations. Throws
+// CallError on a database failure.
+void PrepareChatDatabase(const std::string& path, int visitors, int say_ring_lines);
+
 }  // namespace tavolin::load
 
 #endif  // TAVOLIN_BENCH_LOAD_VISITORS_H_
