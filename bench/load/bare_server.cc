@@ -1,16 +1,11 @@
 // Copyright Tavolin developers.
 //
-// bare_server: the yardstick of the load benchmark. A plain Boost.Beast
-// HTTP/1.1 server with keep-alive, on as many threads as tavolin serve uses
-// (one per core), that answers every request with the same page of
-// --body-bytes bytes and the header fields of a poll answer. What the chat
-// reaches next to it is what its pages cost above the network and HTTP.
-//
-//   bare_server [--body-bytes N]
-//
-// Listens on a free port of 127.0.0.1, names it on its first line of output
-// ("bare_server: listening on http://127.0.0.1:PORT/"), stops on SIGINT or
-// SIGTERM.
+// bare_server [--body-bytes N]: the yardstick of the load benchmark. A plain
+// Boost.Beast HTTP/1.1 keep-alive server on one thread per core, as tavolin
+// serve, answering every request with the same page of N bytes and a poll
+// answer's header fields. It listens on a free port of 127.0.0.1, names it on
+// its first line ("bare_server: listening on http://127.0.0.1:PORT/") and
+// stops on SIGINT or SIGTERM.
 
 #include <signal.h>
 

@@ -36,14 +36,12 @@ int Addressee(int number, int poster, int visitors) {
   return poster >= kRooms ? poster - kRooms : -1;
 }
 
-std::optional<int> LineNumber(const DeliveredLine& line) {
-  if (!line.text.starts_with(kLineMark)) return std::nullopt;
+std::optional<int> LineNumber(std::string_view text) {
   int number = 0;
-  const char* from = line.text.data() + kLineMark.size();
-  if (std::from_chars(from, line.text.data() + line.text.size(), number).ec != std::errc()) {
-    return std::nullopt;
-  }
-  return number;
+  const bool ours =
+      text.starts_with(kLineMark) &&
+      std::from_chars(text.begin() + kLineMark.size(), text.end(), number).ec == std::errc();
+  return ours ? std::optional(number) : std::nullopt;
 }
 
 struct Action {
@@ -56,7 +54,7 @@ struct Action {
 // flight; actions that fall due meanwhile wait here in order.
 struct Turn {
   bool busy = false;
-  std::vector<Action> waiting;
+  std::deque<Action> waiting;
 };
 
 // What the shards share. Each shard writes only the entries of its own
@@ -78,7 +76,7 @@ bool TakeAnswer(Chat& chat, int visitor, int posted, const HttpAnswer& answer) {
   chat.visitors[visitor].last_say_id = *read.newest_say_id;
   bool posted_seen = false;
   for (const DeliveredLine& line : read.lines) {
-    const std::optional<int> number = LineNumber(line);
+    const std::optional<int> number = LineNumber(line.text);
     if (!number) continue;
     chat.received[visitor].push_back(*number);
     posted_seen = posted_seen || *number == posted;
@@ -207,9 +205,8 @@ class BrowserShard {
     Turn& turn = chat_.turns[action.visitor];
     turn.busy = false;
     if (!turn.waiting.empty()) {
-      const Action next = turn.waiting.front();
-      turn.waiting.erase(turn.waiting.begin());
-      Due(next);
+      Due(turn.waiting.front());
+      turn.waiting.pop_front();
     }
     idle_.push_back(connection);
     Dispatch();

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "bench/load/visitors.h"
+#include "bench/load/closed_loop.h"
 #include "component/schema.h"
 #include "sitepages/transaction.h"
 #include "tavolin/corvane.h"

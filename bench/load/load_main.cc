@@ -1,16 +1,11 @@
 // Copyright Tavolin developers.
 //
-// tavolin_load: the load benchmark of tavolin serve. For each number of
-// visitors N it starts the chat on a fresh database in a temporary folder,
-// logs N visitors in over HTTP (each with a session of its own), measures
-// quiet polls in a closed loop, then runs the visitors as browsers in an
-// open loop (a poll every six seconds each, lines posted meanwhile) and
-// checks that every visitor got each line it may see exactly once. A bare
-// Boost.Beast server answering a page of the poll answers' size is measured
-// the same way, for comparison. It prints one markdown table and the command
-// that made it, and exits non-zero when anything went wrong: a refused
-// login, a request not answered as the chat answers, a line lost,
-// duplicated or delivered to a visitor who may not see it.
+// tavolin_load: the load benchmark of tavolin serve (the README's
+// Performance section tells what it does). Per number of visitors: a fresh
+// chat, logins, quiet polls in a closed loop, then browsers in an open loop;
+// then the bare server for comparison. It prints one markdown table and
+// exits non-zero on a refused login, a request not answered as the chat
+// answers, or a line lost, duplicated or delivered where it may not go.
 
 #include <signal.h>
 #include <stdlib.h>
@@ -122,25 +117,19 @@ struct ChatStep {
 
 // A folder of its own under the system's temporary folder, removed with
 // everything in it when the run ends, also when it fails.
-class TempFolder {
- public:
+struct TempFolder {
   TempFolder() {
     std::string pattern = (fs::temp_directory_path() / "tavolin-load-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw std::runtime_error("cannot make a temporary folder from " + pattern);
     }
-    path_ = pattern;
+    path = pattern;
   }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
+  ~TempFolder() { fs::remove_all(path, ignored); }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
+  fs::path path;
+  std::error_code ignored;
 };
 
 void StopOnInterrupt() {
@@ -160,9 +149,9 @@ rlim_t RaiseOpenFileLimit() {
   return limit.rlim_cur;
 }
 
-// The say ring keeps a minute of posts, ten poll intervals, so no line is
-// overwritten before every visitor has polled even when polls lag; the
-// ring's index is a 16-bit number, which allows 32768 slots at most.
+// The say ring keeps a minute of posts (ten poll intervals), so no line is
+// overwritten before every visitor has polled even when polls lag; its
+// 16-bit index allows 32768 slots at most.
 int SayRingLines(double posts_per_second) {
   return std::clamp(static_cast<int>(std::ceil(posts_per_second * 60)), 200, 32768);
 }
@@ -300,7 +289,7 @@ int Run(int argc, char** argv) {
   bool correct = true;
   for (const int n : options->visitors) {
     if (interrupted) break;
-    steps.push_back(RunChat(*options, n, folder.path()));
+    steps.push_back(RunChat(*options, n, folder.path));
     correct = correct && steps.back().Correct();
   }
   if (interrupted) {
@@ -310,7 +299,7 @@ int Run(int argc, char** argv) {
   // The yardstick answers pages of the size the chat's polls had.
   const ChatStep& first = steps.front();
   const size_t poll_bytes = first.polls.good ? first.polls.body_bytes / first.polls.good : 256;
-  Throughput bare = RunBare(*options, poll_bytes, folder.path());
+  Throughput bare = RunBare(*options, poll_bytes, folder.path);
   correct = correct && bare.failed == 0;
 
   PrintTable(*options, steps, bare);
