@@ -27,8 +27,6 @@ const BROWSERS = [
   { name: 'firefox', executablePath: '/usr/bin/firefox-esr', browser: 'firefox', args: [] },
 ];
 
-// ---- reading the chat window through the frameset's own page ----
-
 const frameText = (v, frame) => v.page.evaluate((n) => {
   const doc = document.getElementsByName(n)[0]?.contentDocument;
   return doc && doc.body ? doc.body.innerText : '';
@@ -80,8 +78,6 @@ async function say(v, text, { whisper = false, title = false } = {}) {
   await (await input.$('input[name=saystemp]')).press('Enter');
 }
 
-// ---- the walk ----
-
 const STEPS = [
   ['refuses a wrong password on the login page', async (w) => {
     const page = await openLogin(await w.browser.createBrowserContext(), w.base, 'anna', 'wrong', w.errors);
@@ -105,9 +101,8 @@ const STEPS = [
   ['sets a title that shows with its setter and time in magenta', async (w) => {
     await say(w.anna, TITLE, { title: true });
     await waitForText(w.bobo, 'title', TITLE);
-    const color = await (await frame(w.bobo, 'title')).$eval('#fTitle font[style]', (e) => [e.textContent, getComputedStyle(e).color]);
-    assert.match(color[0], /^\(anna,\d\d:\d\d:\d\d\)$/);
-    assert.equal(color[1], 'rgb(153, 0, 153)');
+    const shown = await (await frame(w.bobo, 'title')).$eval('#fTitle font[style]', (e) => `${e.textContent} ${getComputedStyle(e).color}`);
+    assert.match(shown, /^\(anna,\d\d:\d\d:\d\d\) rgb\(153, 0, 153\)$/);
     await w.bobo.page.screenshot({ path: path.join(artifacts, `${w.name}-title.png`) });
   }],
   ['rotates the news links, which lead to real pages, and has an icon', async (w) => {
@@ -115,12 +110,10 @@ const STEPS = [
       (h) => /^(help|rules)\.htm$/.test(h), 'no news link in the input frame');
     const got = await w.anna.page.evaluate(async () => Promise.all(['help.htm', 'rules.htm', 'favicon.ico'].map(async (f) => {
       const r = await fetch(f);
-      return [r.status, r.headers.get('content-type'), new TextDecoder('gbk').decode(await r.arrayBuffer()).slice(0, 400)];
+      const title = /<title>(.*?)<\/title>/.exec(new TextDecoder('gbk').decode(await r.arrayBuffer()));
+      return `${r.status} ${title ? title[1] : r.headers.get('content-type')}`;
     })));
-    assert.deepEqual(got.map((g) => g[0]), [200, 200, 200]);
-    assert.match(got[0][2], /<title>聊天室使用说明<\/title>/);
-    assert.match(got[1][2], /<title>文明聊天公约<\/title>/);
-    assert.equal(got[2][1], 'image/x-icon');
+    assert.deepEqual(got, ['200 聊天室使用说明', '200 文明聊天公约', '200 image/x-icon']);
   }],
   ['tells a second tab the chat is open elsewhere and keeps the first', async (w) => {
     const tab = await w.anna.page.browserContext().newPage();

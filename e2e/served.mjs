@@ -39,23 +39,18 @@ export async function startServer(settings = {}) {
     }
     fs.rmSync(dir, { recursive: true, force: true });
   };
-  let timer;
   try {
-    const exited = new Promise((resolve, reject) =>
-      server.once('exit', (code) => reject(new Error(`tavolin serve exited (${code})`))));
+    const exited = once(server, 'exit').then(([code]) => { throw new Error(`tavolin serve exited (${code})`); });
     exited.catch(() => {});  // an exit after the first line is stop()'s
-    const line = await Promise.race([once(lines, 'line').then(([l]) => l), exited,
-      new Promise((resolve, reject) => {
-        timer = setTimeout(() => reject(new Error('tavolin serve did not say where it listens')), 20_000);
-      })]);
+    const [line] = await Promise.race([once(lines, 'line', { signal: AbortSignal.timeout(20_000) }), exited]).catch((e) => {
+      throw e.name === 'AbortError' ? new Error('tavolin serve did not say where it listens') : e;
+    });
     const m = /^tavolin: listening on (http:\/\/127\.0\.0\.1:\d+\/)/.exec(line);
     if (!m) throw new Error('unexpected first line: ' + line);
     return { base: m[1], log, stop };
   } catch (e) {
     await stop();
     throw e;
-  } finally {
-    clearTimeout(timer);
   }
 }
 

@@ -1,18 +1,12 @@
 // Copyright Tavolin developers.
 //
-// bare_server: the yardstick of the load benchmark. A plain Boost.Beast
-// HTTP/1.1 server with keep-alive, on as many threads as tavolin serve uses
-// (one per core), that answers every request with the same page of
-// --body-bytes bytes and the header fields of a poll answer. What the chat
-// reaches next to it is what its pages cost above the network and HTTP.
-//
-//   bare_server [--body-bytes N]
-//
-// Listens on a free port of 127.0.0.1, names it on its first line of output
-// ("bare_server: listening on http://127.0.0.1:PORT/"), stops on SIGINT or
-// SIGTERM.
+// bare_server [--body-bytes N]: the yardstick of the load benchmark. A plain
+// Boost.Beast HTTP/1.1 keep-alive server on one thread per core, as tavolin
+// serve, answering every request with the same page of N bytes and a poll
+// answer's header fields. It listens on a free port of 127.0.0.1, names it on
+// its first line ("bare_server: listening on http://127.0.0.1:PORT/") and
+// stops on SIGINT or SIGTERM.
 
-#include <pthread.h>
 #include <signal.h>
 
 // Boost 1.74's Asio uses std::exchange without including <utility>.
@@ -25,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -87,37 +82,22 @@ void Accept(net::io_context& io, tcp::acceptor& acceptor, const std::string& bod
 }  // namespace
 
 int main(int argc, char** argv) {
-  size_t body_bytes = 256;
-  for (int i = 1; i < argc; ++i) {
-    const std::string flag = argv[i];
-    if (flag == "--body-bytes" && i + 1 < argc) {
-      body_bytes = std::strtoul(argv[++i], nullptr, 10);
-    } else {
-      std::cerr << "usage: bare_server [--body-bytes N]\n";
-      return 2;
-    }
+  if (argc != 1 && (argc != 3 || std::string_view(argv[1]) != "--body-bytes")) {
+    std::cerr << "usage: bare_server [--body-bytes N]\n";
+    return 2;
   }
-  const std::string body(body_bytes, 'x');
-
-  // The stop signals wait for sigwait below; the threads inherit the mask.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const std::string body(argc == 3 ? std::strtoul(argv[2], nullptr, 10) : 256, 'x');
 
   const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
   net::io_context io(static_cast<int>(threads));
   tcp::acceptor acceptor(net::make_strand(io), {net::ip::make_address("127.0.0.1"), 0});
   Accept(io, acceptor, body);
+  net::signal_set stop_signals(io, SIGINT, SIGTERM);
+  stop_signals.async_wait([&io](beast::error_code, int) { io.stop(); });
   std::vector<std::thread> pool;
   for (unsigned i = 0; i < threads; ++i) pool.emplace_back([&io] { io.run(); });
   std::cout << "bare_server: listening on http://127.0.0.1:" << acceptor.local_endpoint().port()
             << "/" << std::endl;
-
-  int signal_number = 0;
-  sigwait(&stop_signals, &signal_number);
-  io.stop();
   for (std::thread& thread : pool) thread.join();
   return 0;
 }

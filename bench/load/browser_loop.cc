@@ -11,7 +11,6 @@
 
 #include "bench/load/chat_answer.h"
 #include "bench/load/closed_loop.h"
-#include "bench/load/run_control.h"
 #include "component/page_text.h"
 
 namespace tavolin::load {
@@ -37,14 +36,12 @@ int Addressee(int number, int poster, int visitors) {
   return poster >= kRooms ? poster - kRooms : -1;
 }
 
-std::optional<int> LineNumber(const DeliveredLine& line) {
-  if (!line.text.starts_with(kLineMark)) return std::nullopt;
+std::optional<int> LineNumber(std::string_view text) {
   int number = 0;
-  const char* from = line.text.data() + kLineMark.size();
-  if (std::from_chars(from, line.text.data() + line.text.size(), number).ec != std::errc()) {
-    return std::nullopt;
-  }
-  return number;
+  const bool ours =
+      text.starts_with(kLineMark) &&
+      std::from_chars(text.begin() + kLineMark.size(), text.end(), number).ec == std::errc();
+  return ours ? std::optional(number) : std::nullopt;
 }
 
 struct Action {
@@ -57,7 +54,7 @@ struct Action {
 // flight; actions that fall due meanwhile wait here in order.
 struct Turn {
   bool busy = false;
-  std::vector<Action> waiting;
+  std::deque<Action> waiting;
 };
 
 // What the shards share. Each shard writes only the entries of its own
@@ -79,7 +76,7 @@ bool TakeAnswer(Chat& chat, int visitor, int posted, const HttpAnswer& answer) {
   chat.visitors[visitor].last_say_id = *read.newest_say_id;
   bool posted_seen = false;
   for (const DeliveredLine& line : read.lines) {
-    const std::optional<int> number = LineNumber(line);
+    const std::optional<int> number = LineNumber(line.text);
     if (!number) continue;
     chat.received[visitor].push_back(*number);
     posted_seen = posted_seen || *number == posted;
@@ -100,8 +97,7 @@ class BrowserShard {
         start_(start),
         end_(start + options.duration),
         own_visitors_((static_cast<int>(chat.visitors.size()) - shard.index + shards - 1) / shards),
-        timer_(shard.io),
-        posts_over_(options.posts_per_second <= 0) {
+        timer_(shard.io) {
     for (auto& connection : shard.connections) idle_.push_back(connection.get());
   }
 
@@ -112,41 +108,36 @@ class BrowserShard {
   int VisitorOfPoll(int64_t poll) const {
     return shard_.index + shards_ * static_cast<int>(poll % own_visitors_);
   }
+  // When poll or post number `i` of this shard falls due; end_ for none.
   Clock::time_point PollTime(int64_t poll) const {
+    if (own_visitors_ == 0) return end_;
     // The shards' polls interleave, so all visitors' polls spread evenly.
     const double interval = std::chrono::duration<double>(options_.poll_interval).count();
-    return start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                        interval * shard_.index / static_cast<double>(chat_.visitors.size()) +
-                        interval * static_cast<double>(poll) / own_visitors_));
+    return start_ + Seconds(interval * shard_.index / static_cast<double>(chat_.visitors.size()) +
+                            interval * static_cast<double>(poll) / own_visitors_);
   }
   int LineNumber(int64_t post) const { return shard_.index + shards_ * static_cast<int>(post); }
   Clock::time_point PostTime(int64_t post) const {
-    return start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                        LineNumber(post) / options_.posts_per_second));
+    if (options_.posts_per_second <= 0 || LineNumber(post) >= std::ssize(chat_.lines)) return end_;
+    return start_ + Seconds(LineNumber(post) / options_.posts_per_second);
   }
 
   // Puts every action that has fallen due in line, then sleeps until the next.
   void Tick() {
     const Clock::time_point now = Clock::now();
-    if (interrupted || own_visitors_ == 0) polls_over_ = posts_over_ = true;
-    while (!polls_over_) {
-      const Clock::time_point due = PollTime(next_poll_);
-      if (due >= end_) polls_over_ = true;
-      if (due >= end_ || due > now) break;
+    const auto due_now = [&](Clock::time_point due) {
+      return !interrupted && due < end_ && due <= now;
+    };
+    for (Clock::time_point due; due_now(due = PollTime(next_poll_));) {
       Due({VisitorOfPoll(next_poll_++), -1, due});
     }
-    while (!posts_over_) {
-      const Clock::time_point due = PostTime(next_post_);
-      if (due >= end_ || LineNumber(next_post_) >= static_cast<int>(chat_.lines.size())) {
-        posts_over_ = true;
-      }
-      if (due >= end_ || due > now) break;
+    for (Clock::time_point due; due_now(due = PostTime(next_post_));) {
       Post(LineNumber(next_post_++), due);
     }
     Dispatch();
-    if (polls_over_ && posts_over_) return;
-    timer_.expires_at(std::min(polls_over_ ? end_ : PollTime(next_poll_),
-                               posts_over_ ? end_ : PostTime(next_post_)));
+    const Clock::time_point next = std::min(PollTime(next_poll_), PostTime(next_post_));
+    if (interrupted || next >= end_) return;
+    timer_.expires_at(next);
     timer_.async_wait([this](boost::system::error_code) { Tick(); });
   }
 
@@ -204,28 +195,22 @@ class BrowserShard {
 
   void Answered(KeepAliveConnection* connection, const Action& action, const HttpAnswer& answer) {
     const Clock::time_point now = Clock::now();
+    const bool poll = action.line < 0;
     if (TakeAnswer(chat_, action.visitor, action.line, answer)) {
-      if (action.line < 0) {
-        ++result_.polls;
-        result_.poll_latency.Add(now - action.due);
-      } else {
-        ++result_.posts;
-        result_.post_latency.Add(now - action.due);
-      }
+      ++(poll ? result_.polls : result_.posts);
+      (poll ? result_.poll_latency : result_.post_latency).Add(now - action.due);
     } else {
       ++result_.failed;
     }
-    last_answer_ = now;
     Turn& turn = chat_.turns[action.visitor];
     turn.busy = false;
     if (!turn.waiting.empty()) {
-      const Action next = turn.waiting.front();
-      turn.waiting.erase(turn.waiting.begin());
-      Due(next);
+      Due(turn.waiting.front());
+      turn.waiting.pop_front();
     }
     idle_.push_back(connection);
     Dispatch();
-    result_.seconds = std::chrono::duration<double>(last_answer_ - start_).count();
+    result_.seconds = std::chrono::duration<double>(now - start_).count();
   }
 
   ConnectionPool::Shard& shard_;
@@ -238,30 +223,23 @@ class BrowserShard {
   boost::asio::steady_timer timer_;
   int64_t next_poll_ = 0;
   int64_t next_post_ = 0;
-  bool polls_over_ = false;
-  bool posts_over_;
   std::deque<Action> ready_;
   std::vector<KeepAliveConnection*> idle_;
-  Clock::time_point last_answer_;
   BrowserResult result_;
 };
 
 // One poll per visitor, in a closed loop, for what came after its last one;
 // visitors not polled within `limit` count as failed.
 uint64_t CollectRest(ConnectionPool& pool, Chat& chat, Clock::duration limit) {
-  std::atomic<size_t> next{0};
   std::atomic<uint64_t> failed{0};
-  const Clock::time_point deadline = Clock::now() + limit;
-  RunClosedLoop(pool, [&](int) -> std::optional<Job> {
-    if (Clock::now() > deadline) return std::nullopt;
-    const size_t v = next++;
-    if (v >= chat.visitors.size()) return std::nullopt;
-    return Job{PollRequest(chat.visitors[v]),
-               [&chat, &failed, v](const HttpAnswer& answer, Clock::duration) {
-                 if (!TakeAnswer(chat, static_cast<int>(v), -1, answer)) ++failed;
-               }};
-  });
-  return failed + (chat.visitors.size() - std::min(next.load(), chat.visitors.size()));
+  const size_t polled =
+      RunEach(pool, chat.visitors.size(), Clock::now() + limit, [&](size_t v, int) {
+        return Job{PollRequest(chat.visitors[v]),
+                   [&chat, &failed, v](const HttpAnswer& answer, Clock::duration) {
+                     if (!TakeAnswer(chat, static_cast<int>(v), -1, answer)) ++failed;
+                   }};
+      });
+  return failed + (chat.visitors.size() - polled);
 }
 
 // Compares each visitor's deliveries with the stored lines it may see.

@@ -1,16 +1,13 @@
 // Copyright Tavolin developers.
 //
 // The open loop of browsers: every visitor polls every `poll_interval`
-// (the polls of all visitors spread evenly over it) while lines are posted
-// at `posts_per_second` by visitors in turn; every third line is private to
-// another visitor of the poster's room. Requests go out when they are due,
-// whatever the server's pace, and latency counts from that moment; a
-// visitor has one request in flight at a time, as a browser's frame does.
-//
-// Afterwards one more poll per visitor collects what came after its last
-// one, and every visitor must have been delivered each line it may see
-// exactly once (the public lines of its room, the private lines from or to
-// it) and no other line.
+// (all polls spread evenly) while visitors in turn post `posts_per_second`
+// lines, every third private to another visitor of the poster's room.
+// Requests go out when due, whatever the server's pace, and latency counts
+// from then; a visitor has one request in flight at a time, as a frame does.
+// A closing poll per visitor follows, and each visitor must have got every
+// line it may see (its room's public lines, private lines from or to it)
+// exactly once and no other line.
 
 #ifndef TAVOLIN_BENCH_LOAD_BROWSER_LOOP_H_
 #define TAVOLIN_BENCH_LOAD_BROWSER_LOOP_H_
@@ -18,9 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bench/load/http_client.h"
-#include "bench/load/latency.h"
-#include "bench/load/visitors.h"
+#include "bench/load/closed_loop.h"
 
 namespace tavolin::load {
 

@@ -1,12 +1,10 @@
 // Copyright Tavolin developers.
 
-#include "bench/load/chat_database.h"
-
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "bench/load/visitors.h"
+#include "bench/load/closed_loop.h"
 #include "component/schema.h"
 #include "sitepages/transaction.h"
 #include "tavolin/corvane.h"

@@ -7,12 +7,13 @@
 #include <mutex>
 
 #include "bench/load/chat_answer.h"
-#include "bench/load/run_control.h"
 #include "text/gbk.h"
 
 namespace tavolin::load {
 
 namespace {
+
+using NextJob = std::function<std::optional<Job>(int shard)>;
 
 void SendNext(KeepAliveConnection& connection, int shard, const NextJob& next) {
   if (interrupted) return;
@@ -25,10 +26,6 @@ void SendNext(KeepAliveConnection& connection, int shard, const NextJob& next) {
                     answered(answer, Clock::now() - sent);
                     SendNext(connection, shard, next);
                   });
-}
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 // Why a login was refused: the message of the refusal page, or the status
@@ -46,10 +43,19 @@ std::string Refusal(const HttpAnswer& answer) {
 
 }  // namespace
 
-void RunClosedLoop(ConnectionPool& pool, const NextJob& next) {
+size_t RunEach(ConnectionPool& pool, size_t count, Clock::time_point deadline,
+               const std::function<Job(size_t i, int shard)>& job) {
+  std::atomic<size_t> issued{0};
+  const NextJob next = [&](int shard) -> std::optional<Job> {
+    if (Clock::now() >= deadline) return std::nullopt;
+    const size_t i = issued++;
+    if (i >= count) return std::nullopt;
+    return job(i, shard);
+  };
   pool.Run([&next](ConnectionPool::Shard& shard) {
     for (auto& connection : shard.connections) SendNext(*connection, shard.index, next);
   });
+  return std::min(issued.load(), count);
 }
 
 Throughput MeasureClosedLoop(ConnectionPool& pool,
@@ -57,13 +63,8 @@ Throughput MeasureClosedLoop(ConnectionPool& pool,
                              const std::function<bool(const HttpAnswer&)>& good,
                              Clock::duration duration, uint64_t max_requests) {
   std::vector<Throughput> shards(pool.threads());
-  std::atomic<uint64_t> issued{0};
   const Clock::time_point start = Clock::now();
-  const Clock::time_point deadline = start + duration;
-  RunClosedLoop(pool, [&](int shard) -> std::optional<Job> {
-    if (Clock::now() >= deadline) return std::nullopt;
-    const uint64_t i = issued++;
-    if (i >= max_requests) return std::nullopt;
+  RunEach(pool, max_requests, start + duration, [&](size_t i, int shard) {
     Throughput& mine = shards[shard];
     return Job{request(i), [&mine, &good](const HttpAnswer& answer, Clock::duration latency) {
                  if (!good(answer)) {
@@ -87,14 +88,11 @@ Throughput MeasureClosedLoop(ConnectionPool& pool,
 }
 
 Logins LogIn(ConnectionPool& pool, std::vector<Visitor>& visitors, Clock::duration limit) {
-  std::atomic<size_t> next_visitor{0};
   std::atomic<int> succeeded{0};
   std::mutex refusal_mutex;
   Logins logins;
   const Clock::time_point start = Clock::now();
-  RunClosedLoop(pool, [&](int) -> std::optional<Job> {
-    const size_t i = next_visitor++;
-    if (i >= visitors.size() || Clock::now() - start > limit) return std::nullopt;
+  RunEach(pool, visitors.size(), start + limit, [&](size_t i, int) {
     const int n = static_cast<int>(i);
     std::string request = FormPostRequest("/login.asp", "",
                                           {{"sUserName", VisitorName(n)},
@@ -128,10 +126,8 @@ std::optional<int32_t> NewestSayId(ConnectionPool& pool, const Visitor& visitor)
   // A say id no line reaches delivers nothing and still names the newest.
   Visitor asking = visitor;
   asking.last_say_id = std::numeric_limits<int32_t>::max();
-  std::atomic<bool> asked{false};
   std::optional<int32_t> newest;
-  RunClosedLoop(pool, [&](int) -> std::optional<Job> {
-    if (asked.exchange(true)) return std::nullopt;
+  RunEach(pool, 1, Clock::time_point::max(), [&](size_t, int) {
     return Job{PollRequest(asking), [&newest](const HttpAnswer& answer, Clock::duration) {
                  if (answer.status == 200) newest = ReadChatAnswer(answer.body).newest_say_id;
                }};

@@ -1,34 +1,87 @@
 // Copyright Tavolin developers.
 //
-// Closed loops: every connection sends a request, waits for its answer and
-// sends the next, so the server sets the pace. The logins, the measured
-// polls and the bare server's comparison run this way.
+// The simulated visitors, and the closed loops they and the bare server run:
+// every connection sends a request, waits for its answer and sends the next,
+// so the server sets the pace (logins, measured polls, closing polls).
 
 #ifndef TAVOLIN_BENCH_LOAD_CLOSED_LOOP_H_
 #define TAVOLIN_BENCH_LOAD_CLOSED_LOOP_H_
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/load/http_client.h"
-#include "bench/load/latency.h"
-#include "bench/load/visitors.h"
 
 namespace tavolin::load {
+
+// Visitor i is named "v<i>", shares one password with the others and enters
+// room 1 + i % kRooms, a seeded room anybody may enter. Like a browser it
+// keeps its session cookie and the newest say id the server reported.
+inline constexpr int kRooms = 4;
+inline constexpr std::string_view kPassword = "loadpass1";
+
+struct Visitor {
+  std::string cookie;  // "TAVOLINSID=..." once logged in
+  int32_t last_say_id = 0;
+};
+
+inline std::string VisitorName(int i) { return "v" + std::to_string(i); }
+inline int VisitorRoom(int i) { return 1 + i % kRooms; }
+
+// Makes a fresh chat database at `path` for `visitors` online at once, idle
+// for the whole run, with a say ring of `say_ring_lines` slots, and gives
+// every visitor an account in one transaction, so that the logins take the
+// path of returning users and meet no limit on registrations. Throws
+// CallError on a database failure.
+void PrepareChatDatabase(const std::string& path, int visitors, int say_ring_lines);
+
+// Set on Ctrl-C or SIGTERM: every loop ends at its next request, so the
+// servers stop and the temporary folder goes on the way out.
+inline std::atomic<bool> interrupted{false};
 
 struct Job {
   std::string request;
   // Called on the connection's thread with the answer and its latency.
   std::function<void(const HttpAnswer&, Clock::duration)> answered;
 };
-// The next job for a connection of shard `shard`; nullopt ends that
-// connection's loop. Called from several threads at once.
-using NextJob = std::function<std::optional<Job>(int shard)>;
 
-void RunClosedLoop(ConnectionPool& pool, const NextJob& next);
+// Sends job(0, shard), job(1, shard), ... below `count` over every connection
+// until `deadline`; job is called from several threads at once. Returns how
+// many jobs were sent.
+size_t RunEach(ConnectionPool& pool, size_t count, Clock::time_point deadline,
+               const std::function<Job(size_t i, int shard)>& job);
+
+// Latencies of answered requests, kept whole (a step has at most a few
+// hundred thousand) so percentiles are exact.
+class Latencies {
+ public:
+  void Add(Clock::duration latency) {
+    micros_.push_back(std::chrono::duration_cast<std::chrono::microseconds>(latency).count());
+  }
+  void Merge(const Latencies& other) {
+    micros_.insert(micros_.end(), other.micros_.begin(), other.micros_.end());
+  }
+  size_t count() const { return micros_.size(); }
+
+  // The `share` (0..1) percentile in milliseconds; 0 when there are none.
+  double PercentileMs(double share) {
+    if (micros_.empty()) return 0;
+    const size_t rank = static_cast<size_t>(std::ceil(share * micros_.size())) - 1;
+    const auto nth = micros_.begin() + static_cast<std::ptrdiff_t>(std::min(rank, count() - 1));
+    std::nth_element(micros_.begin(), nth, micros_.end());
+    return static_cast<double>(*nth) / 1000.0;
+  }
+
+ private:
+  std::vector<int64_t> micros_;
+};
 
 struct Throughput {
   uint64_t good = 0;    // answered as expected

@@ -18,6 +18,8 @@ namespace {
 // The server drops a keep-alive connection idle for 30 seconds; one idle for
 // this long is opened afresh, so no request races the server's close.
 constexpr auto kIdleReconnect = std::chrono::seconds(10);
+// A connect, a write or a whole answer taking longer fails the request.
+constexpr auto kTimeout = std::chrono::seconds(30);
 
 std::string Request(std::string_view head, std::string_view cookie, std::string_view body_headers,
                     std::string_view body) {
@@ -48,20 +50,18 @@ std::string FormPostRequest(std::string_view target, std::string_view cookie,
                  body);
 }
 
-KeepAliveConnection::KeepAliveConnection(net::io_context& io, net::ip::tcp::endpoint server,
-                                         std::chrono::seconds timeout)
-    : stream_(io), server_(server), timeout_(timeout) {}
+KeepAliveConnection::KeepAliveConnection(net::io_context& io, net::ip::tcp::endpoint server)
+    : stream_(io), server_(server) {}
 
 void KeepAliveConnection::Send(std::string request, Done done) {
   request_ = std::move(request);
   done_ = std::move(done);
-  const auto now = Clock::now();
-  if (connected_ && now - last_use_ < kIdleReconnect) return Write();
+  if (connected_ && Clock::now() - last_use_ < kIdleReconnect) return Write();
   beast::error_code ignored;
   stream_.socket().close(ignored);
   connected_ = false;
   buffer_.clear();
-  stream_.expires_after(timeout_);
+  stream_.expires_after(kTimeout);
   stream_.async_connect(server_, [this](beast::error_code ec) {
     if (ec) return Finish({});
     connected_ = true;
@@ -70,22 +70,18 @@ void KeepAliveConnection::Send(std::string request, Done done) {
 }
 
 void KeepAliveConnection::Write() {
-  stream_.expires_after(timeout_);
+  stream_.expires_after(kTimeout);
   net::async_write(stream_, net::buffer(request_), [this](beast::error_code ec, std::size_t) {
     if (ec) return Finish({});
-    Read();
-  });
-}
-
-void KeepAliveConnection::Read() {
-  parser_.emplace();
-  parser_->body_limit(64 * 1024 * 1024);
-  http::async_read(stream_, buffer_, *parser_, [this](beast::error_code ec, std::size_t) {
-    if (ec) return Finish({});
-    http::response<http::string_body> response = parser_->release();
-    if (!response.keep_alive()) connected_ = false;
-    Finish({static_cast<int>(response.result_int()), std::move(response.body()),
-            std::string(response[http::field::set_cookie])});
+    parser_.emplace();
+    parser_->body_limit(64 * 1024 * 1024);
+    http::async_read(stream_, buffer_, *parser_, [this](beast::error_code ec, std::size_t) {
+      if (ec) return Finish({});
+      http::response<http::string_body> response = parser_->release();
+      if (!response.keep_alive()) connected_ = false;
+      Finish({static_cast<int>(response.result_int()), std::move(response.body()),
+              std::string(response[http::field::set_cookie])});
+    });
   });
 }
 
@@ -97,16 +93,11 @@ void KeepAliveConnection::Finish(HttpAnswer answer) {
   done(std::move(answer));
 }
 
-ConnectionPool::ConnectionPool(net::ip::tcp::endpoint server, int connections, int threads,
-                               std::chrono::seconds timeout)
-    : connections_(connections) {
-  for (int i = 0; i < threads; ++i) {
-    shards_.push_back(std::make_unique<Shard>());
-    shards_.back()->index = i;
-  }
+ConnectionPool::ConnectionPool(net::ip::tcp::endpoint server, int connections, int threads) {
+  for (int i = 0; i < threads; ++i) shards_.emplace_back(std::make_unique<Shard>())->index = i;
   for (int i = 0; i < connections; ++i) {
     Shard& shard = *shards_[i % threads];
-    shard.connections.push_back(std::make_unique<KeepAliveConnection>(shard.io, server, timeout));
+    shard.connections.push_back(std::make_unique<KeepAliveConnection>(shard.io, server));
   }
 }
 

@@ -1,10 +1,8 @@
 // Copyright Tavolin developers.
 //
 // The load client's side of HTTP: keep-alive connections to one server on
-// loopback, each carrying one request at a time, spread over a few threads.
-// Every thread runs an io_context of its own that owns a share of the
-// connections, so a thread's connections and the callbacks of their answers
-// need no locks.
+// loopback, one request at a time each, dealt to a few threads that each run
+// an io_context of their own, so a connection and its callbacks need no locks.
 
 #ifndef TAVOLIN_BENCH_LOAD_HTTP_CLIENT_H_
 #define TAVOLIN_BENCH_LOAD_HTTP_CLIENT_H_
@@ -21,12 +19,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tavolin::load {
 
 using Clock = std::chrono::steady_clock;
+
+inline double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+inline Clock::duration Seconds(double seconds) {
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
 
 struct HttpAnswer {
   int status = 0;  // 0: no answer (connection refused, closed or timed out)
@@ -45,21 +49,18 @@ class KeepAliveConnection {
  public:
   using Done = std::function<void(HttpAnswer)>;
 
-  KeepAliveConnection(boost::asio::io_context& io, boost::asio::ip::tcp::endpoint server,
-                      std::chrono::seconds timeout);
+  KeepAliveConnection(boost::asio::io_context& io, boost::asio::ip::tcp::endpoint server);
 
   // Sends `request` (whole HTTP/1.1 bytes) and calls `done` on the
-  // connection's thread with the answer. REQUIRES: no request in flight.
+  // connection's thread with the answer, within 30 s. REQUIRES: no request in flight.
   void Send(std::string request, Done done);
 
  private:
-  void Write();
-  void Read();
+  void Write();  // then reads the answer
   void Finish(HttpAnswer answer);
 
   boost::beast::tcp_stream stream_;
   const boost::asio::ip::tcp::endpoint server_;
-  const std::chrono::seconds timeout_;
   bool connected_ = false;
   Clock::time_point last_use_;
   std::string request_;
@@ -78,10 +79,8 @@ class ConnectionPool {
 
   // `connections` are dealt round-robin to `threads` shards; none connects
   // before its first request.
-  ConnectionPool(boost::asio::ip::tcp::endpoint server, int connections, int threads,
-                 std::chrono::seconds timeout = std::chrono::seconds(30));
+  ConnectionPool(boost::asio::ip::tcp::endpoint server, int connections, int threads);
 
-  int size() const { return connections_; }
   int threads() const { return static_cast<int>(shards_.size()); }
 
   // Runs `start(shard)` on a thread of each shard, then that shard's
@@ -89,7 +88,6 @@ class ConnectionPool {
   void Run(const std::function<void(Shard&)>& start);
 
  private:
-  const int connections_;
   std::vector<std::unique_ptr<Shard>> shards_;
 };
 

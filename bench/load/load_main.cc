@@ -1,35 +1,31 @@
 // Copyright Tavolin developers.
 //
-// tavolin_load: the load benchmark of tavolin serve. For each number of
-// visitors N it starts the chat on a fresh database in a temporary folder,
-// logs N visitors in over HTTP (each with a session of its own), measures
-// quiet polls in a closed loop, then runs the visitors as browsers in an
-// open loop (a poll every six seconds each, lines posted meanwhile) and
-// checks that every visitor got each line it may see exactly once. A bare
-// Boost.Beast server answering a page of the poll answers' size is measured
-// the same way, for comparison. It prints one markdown table and the command
-// that made it, and exits non-zero when anything went wrong: a refused
-// login, a request not answered as the chat answers, a line lost,
-// duplicated or delivered to a visitor who may not see it.
+// tavolin_load: the load benchmark of tavolin serve (the README's
+// Performance section tells what it does). Per number of visitors: a fresh
+// chat, logins, quiet polls in a closed loop, then browsers in an open loop;
+// then the bare server for comparison. It prints one markdown table and
+// exits non-zero on a refused login, a request not answered as the chat
+// answers, or a line lost, duplicated or delivered where it may not go.
 
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "bench/load/browser_loop.h"
 #include "bench/load/chat_answer.h"
-#include "bench/load/chat_database.h"
 #include "bench/load/closed_loop.h"
-#include "bench/load/run_control.h"
 #include "bench/load/server_process.h"
-#include "bench/load/temp_folder.h"
 
 namespace tavolin::load {
 namespace {
@@ -63,6 +59,46 @@ struct Options {
   fs::path bare;
 };
 
+std::optional<Options> ParseOptions(int argc, char** argv) {
+  Options o;
+  const fs::path here = fs::read_symlink("/proc/self/exe").parent_path();
+  o.tavolin = here / "tavolin";
+  o.bare = here / "bare_server";
+  using Value = const std::string&;
+  const std::map<std::string_view, std::function<void(Value)>> flags = {
+      {"--visitors",
+       [&](Value v) {
+         o.visitors.clear();
+         std::stringstream list(v);
+         for (std::string item; std::getline(list, item, ',');)
+           o.visitors.push_back(std::stoi(item));
+       }},
+      {"--seconds", [&](Value v) { o.seconds = std::stod(v); }},
+      {"--connections", [&](Value v) { o.connections = std::stoi(v); }},
+      {"--threads", [&](Value v) { o.threads = std::stoi(v); }},
+      {"--posts-per-second", [&](Value v) { o.posts_per_second = std::stod(v); }},
+      {"--poll-interval", [&](Value v) { o.poll_interval = std::stod(v); }},
+      {"--tavolin", [&](Value v) { o.tavolin = v; }},
+      {"--bare", [&](Value v) { o.bare = v; }},
+  };
+  if (argc % 2 == 0) return std::nullopt;  // --help, or a flag without its value
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const auto flag = flags.find(argv[i]);
+    if (flag == flags.end()) return std::nullopt;
+    try {
+      flag->second(argv[i + 1]);
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  }
+  std::sort(o.visitors.begin(), o.visitors.end());
+  const bool sane = !o.visitors.empty() && o.visitors.front() >= o.threads && o.seconds > 0 &&
+                    o.connections >= o.threads && o.threads >= 1 && o.posts_per_second >= 0 &&
+                    o.poll_interval > 0;
+  if (!sane) return std::nullopt;
+  return o;
+}
+
 struct ChatStep {
   int visitors = 0;
   Logins logins;
@@ -79,54 +115,28 @@ struct ChatStep {
   }
 };
 
-Clock::duration Seconds(double seconds) {
-  return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-}
-
-std::optional<Options> ParseOptions(int argc, char** argv) {
-  Options options;
-  const fs::path here = fs::read_symlink("/proc/self/exe").parent_path();
-  options.tavolin = here / "tavolin";
-  options.bare = here / "bare_server";
-  for (int i = 1; i < argc; ++i) {
-    const std::string flag = argv[i];
-    if (flag == "--help" || i + 1 >= argc) return std::nullopt;
-    const std::string value = argv[++i];
-    try {
-      if (flag == "--visitors") {
-        options.visitors.clear();
-        std::stringstream list(value);
-        for (std::string item; std::getline(list, item, ',');) {
-          options.visitors.push_back(std::stoi(item));
-        }
-      } else if (flag == "--seconds") {
-        options.seconds = std::stod(value);
-      } else if (flag == "--connections") {
-        options.connections = std::stoi(value);
-      } else if (flag == "--threads") {
-        options.threads = std::stoi(value);
-      } else if (flag == "--posts-per-second") {
-        options.posts_per_second = std::stod(value);
-      } else if (flag == "--poll-interval") {
-        options.poll_interval = std::stod(value);
-      } else if (flag == "--tavolin") {
-        options.tavolin = value;
-      } else if (flag == "--bare") {
-        options.bare = value;
-      } else {
-        return std::nullopt;
-      }
-    } catch (const std::exception&) {
-      return std::nullopt;
+// A folder of its own under the system's temporary folder, removed with
+// everything in it when the run ends, also when it fails.
+struct TempFolder {
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "tavolin-load-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw std::runtime_error("cannot make a temporary folder from " + pattern);
     }
+    path = pattern;
   }
-  std::sort(options.visitors.begin(), options.visitors.end());
-  const bool sane = !options.visitors.empty() && options.visitors.front() >= options.threads &&
-                    options.seconds > 0 && options.connections >= options.threads &&
-                    options.threads >= 1 && options.posts_per_second >= 0 &&
-                    options.poll_interval > 0;
-  if (!sane) return std::nullopt;
-  return options;
+  ~TempFolder() { fs::remove_all(path, ignored); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  fs::path path;
+  std::error_code ignored;
+};
+
+void StopOnInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = [](int) { interrupted = true; };
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
 }
 
 // The soft limit on open files raised to the hard one; returns the limit.
@@ -139,9 +149,9 @@ rlim_t RaiseOpenFileLimit() {
   return limit.rlim_cur;
 }
 
-// The say ring keeps a minute of posts, ten poll intervals, so no line is
-// overwritten before every visitor has polled even when polls lag; the
-// ring's index is a 16-bit number, which allows 32768 slots at most.
+// The say ring keeps a minute of posts (ten poll intervals), so no line is
+// overwritten before every visitor has polled even when polls lag; its
+// 16-bit index allows 32768 slots at most.
 int SayRingLines(double posts_per_second) {
   return std::clamp(static_cast<int>(std::ceil(posts_per_second * 60)), 200, 32768);
 }
@@ -150,6 +160,7 @@ boost::asio::ip::tcp::endpoint Loopback(uint16_t port) {
   return {boost::asio::ip::make_address("127.0.0.1"), port};
 }
 
+bool IsOk(const HttpAnswer& answer) { return answer.status == 200; }
 bool IsPollAnswer(const HttpAnswer& answer) {
   return answer.status == 200 && ReadChatAnswer(answer.body).newest_say_id.has_value();
 }
@@ -169,8 +180,7 @@ ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
   // Every connection open and every server thread at work before the first
   // reading, so the memory they take is not put down to the visitors.
   MeasureClosedLoop(
-      pool, [](uint64_t) { return GetRequest("/", ""); },
-      [](const HttpAnswer& answer) { return answer.status == 200; }, std::chrono::seconds(30),
+      pool, [](uint64_t) { return GetRequest("/", ""); }, IsOk, std::chrono::seconds(30),
       2 * static_cast<uint64_t>(options.connections));
   const int64_t memory_before = server.ResidentBytes();
   step.logins = LogIn(pool, visitors, kLoginLimit);
@@ -192,11 +202,12 @@ ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
         Seconds(options.seconds));
     std::cerr << "N=" << n << ": closed loop: " << step.polls.good << " polls, "
               << step.polls.failed << " failed\n";
-    BrowserOptions browsing;
-    browsing.duration = Seconds(options.seconds);
-    browsing.poll_interval = Seconds(options.poll_interval);
-    browsing.posts_per_second = options.posts_per_second;
-    if (!interrupted) step.browsers = RunBrowsers(pool, visitors, browsing);
+    if (!interrupted) {
+      step.browsers = RunBrowsers(pool, visitors,
+                                  {.duration = Seconds(options.seconds),
+                                   .poll_interval = Seconds(options.poll_interval),
+                                   .posts_per_second = options.posts_per_second});
+    }
     std::cerr << "N=" << n << ": browsers: " << step.browsers.polls << " polls, "
               << step.browsers.posts << " posts, " << step.browsers.failed << " failed\n";
   }
@@ -214,14 +225,7 @@ Throughput RunBare(const Options& options, size_t body_bytes, const fs::path& fo
   const std::string request =
       GetRequest("/refresh.asp?sayid=100000", "TAVOLINSID=" + std::string(32, '0'));
   return MeasureClosedLoop(
-      pool, [&request](uint64_t) { return request; },
-      [](const HttpAnswer& answer) { return answer.status == 200; }, Seconds(options.seconds));
-}
-
-std::string Fixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
+      pool, [&request](uint64_t) { return request; }, IsOk, Seconds(options.seconds));
 }
 
 std::string Command(int argc, char** argv) {
@@ -237,34 +241,32 @@ std::string Command(int argc, char** argv) {
 }
 
 void PrintTable(const Options& options, std::vector<ChatStep>& steps, Throughput& bare) {
-  std::cout
-      << "| visitors | logins/s | server memory per visitor | polls/s | p50 ms | p99 ms "
-         "| polls/s ÷ bare req/s | polls/s ÷ polls/s at N="
-      << steps.front().visitors
-      << " | browser polls/s (target) | browser poll p99 ms | post p99 ms | lines posted "
-         "| lost | duplicated | leaked | failed requests |\n"
-         "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
-  const double smallest = steps.front().polls.PerSecond();
+  std::printf(
+      "| visitors | logins/s | server memory per visitor | polls/s | p50 ms | p99 ms "
+      "| polls/s ÷ bare req/s | polls/s ÷ polls/s at N=%d | browser polls/s (target) "
+      "| browser poll p99 ms | post p99 ms | lines posted | lost | duplicated | leaked "
+      "| failed requests |\n"
+      "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n",
+      steps.front().visitors);
+  const auto per = [](double a, double b) { return a / std::max(b, 1e-9); };
   for (ChatStep& step : steps) {
     BrowserResult& b = step.browsers;
-    std::cout << "| " << step.visitors << " | "
-              << Fixed(step.logins.succeeded / std::max(step.logins.seconds, 1e-9), 0) << " | "
-              << Fixed(step.memory_per_visitor / 1024, 1) << " KiB | "
-              << Fixed(step.polls.PerSecond(), 0) << " | "
-              << Fixed(step.polls.latency.PercentileMs(0.50), 2) << " | "
-              << Fixed(step.polls.latency.PercentileMs(0.99), 2) << " | "
-              << Fixed(step.polls.PerSecond() / std::max(bare.PerSecond(), 1e-9), 3) << " | "
-              << Fixed(step.polls.PerSecond() / std::max(smallest, 1e-9), 3) << " | "
-              << Fixed(b.polls / std::max(b.seconds, 1e-9), 0) << " ("
-              << Fixed(step.visitors / options.poll_interval, 0) << ") | "
-              << Fixed(b.poll_latency.PercentileMs(0.99), 2) << " | "
-              << Fixed(b.post_latency.PercentileMs(0.99), 2) << " | " << b.lines << " | " << b.lost
-              << " | " << b.duplicated << " | " << b.leaked << " | " << step.Failures() << " |\n";
+    std::printf(
+        "| %d | %.0f | %.1f KiB | %.0f | %.2f | %.2f | %.3f | %.3f | %.0f (%.0f) | %.2f | %.2f "
+        "| %lu | %lu | %lu | %lu | %lu |\n",
+        step.visitors, per(step.logins.succeeded, step.logins.seconds),
+        step.memory_per_visitor / 1024, step.polls.PerSecond(),
+        step.polls.latency.PercentileMs(0.50), step.polls.latency.PercentileMs(0.99),
+        per(step.polls.PerSecond(), bare.PerSecond()),
+        per(step.polls.PerSecond(), steps.front().polls.PerSecond()), per(b.polls, b.seconds),
+        step.visitors / options.poll_interval, b.poll_latency.PercentileMs(0.99),
+        b.post_latency.PercentileMs(0.99), b.lines, b.lost, b.duplicated, b.leaked,
+        step.Failures());
   }
-  std::cout << "| bare Beast server | | | " << Fixed(bare.PerSecond(), 0) << " | "
-            << Fixed(bare.latency.PercentileMs(0.50), 2) << " | "
-            << Fixed(bare.latency.PercentileMs(0.99), 2) << " | 1.000 | | | | | | | | | "
-            << bare.failed << " |\n";
+  std::printf("| bare Beast server | | | %.0f | %.2f | %.2f | 1.000 | | | | | | | | | %lu |\n",
+              bare.PerSecond(), bare.latency.PercentileMs(0.50), bare.latency.PercentileMs(0.99),
+              bare.failed);
+  std::fflush(stdout);
 }
 
 int Run(int argc, char** argv) {
@@ -287,7 +289,7 @@ int Run(int argc, char** argv) {
   bool correct = true;
   for (const int n : options->visitors) {
     if (interrupted) break;
-    steps.push_back(RunChat(*options, n, folder.path()));
+    steps.push_back(RunChat(*options, n, folder.path));
     correct = correct && steps.back().Correct();
   }
   if (interrupted) {
@@ -297,7 +299,7 @@ int Run(int argc, char** argv) {
   // The yardstick answers pages of the size the chat's polls had.
   const ChatStep& first = steps.front();
   const size_t poll_bytes = first.polls.good ? first.polls.body_bytes / first.polls.good : 256;
-  Throughput bare = RunBare(*options, poll_bytes, folder.path());
+  Throughput bare = RunBare(*options, poll_bytes, folder.path);
   correct = correct && bare.failed == 0;
 
   PrintTable(*options, steps, bare);

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -43,12 +44,9 @@ std::string FirstLine(int fd, std::chrono::seconds limit) {
 
 // The port of "http://HOST:PORT/" in `line`, 0 when there is none.
 uint16_t PortNamed(const std::string& line) {
-  const size_t url = line.find("http://");
-  if (url == std::string::npos) return 0;
-  const size_t slash = line.find('/', url + 7);
-  const size_t colon = line.rfind(':', slash);
-  if (colon == std::string::npos || colon < url + 7) return 0;
-  return static_cast<uint16_t>(std::stoi(line.substr(colon + 1, slash - colon - 1)));
+  std::smatch port;
+  const bool named = std::regex_search(line, port, std::regex("http://[^/]*:([0-9]{1,5})/"));
+  return named ? static_cast<uint16_t>(std::stoi(port[1])) : 0;
 }
 
 }  // namespace

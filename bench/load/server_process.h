@@ -1,10 +1,9 @@
 // Copyright Tavolin developers.
 //
-// A server under load, run as a child process: started with its command
-// line, found on the port its first line of output names
-// ("... listening on http://HOST:PORT/ ..."), its standard error kept in a
-// log file, and stopped with SIGTERM (SIGKILL when it does not end in ten
-// seconds) when the object goes.
+// A server under load as a child process: found on the port its first line
+// of output names ("... listening on http://HOST:PORT/ ..."), its standard
+// error kept in a log file, stopped with SIGTERM (SIGKILL after ten seconds)
+// when the object goes.
 
 #ifndef TAVOLIN_BENCH_LOAD_SERVER_PROCESS_H_
 #define TAVOLIN_BENCH_LOAD_SERVER_PROCESS_H_

@@ -57,17 +57,15 @@ function chatWindow(t) {
 test('newchat.js defines every name the engine calls and nothing that hides a frame', (t) => {
   const { context, added } = chatWindow(t) || {};
   if (!context) return;
-  for (const name of ENGINE_NAMES) assert.ok(name in context, name + ' is defined');
-  for (const name of FRAMES) assert.ok(!added.includes(name), name + ' stays the frame');
+  assert.deepEqual(ENGINE_NAMES.filter((name) => !(name in context)), [], 'names left undefined');
+  assert.deepEqual(FRAMES.filter((name) => added.includes(name)), [], 'frames hidden');
   // Beside the engine's names, only the two objects of newchat.js itself.
   assert.deepEqual(added.filter((n) => !ENGINE_NAMES.includes(n)).sort(), ['ChatClient', 'ChatLines']);
   // The head's own values survive: the news (the seeded help and rules), the visitor, refcheck.
-  assert.deepEqual(Array.from(context.bbsnews, (a) => /href='([^']+)'/.exec(a)[1]).sort(), ['help.htm', 'rules.htm']);
-  assert.equal(context.myname, 'tom');
-  assert.equal(typeof context.refcheck, 'function');
-  assert.equal(context.window.location.href, 'chat.asp');  // the window checks let it stay
-  assert.equal(context.loaded.type, 'load');                 // start-up waits for the frames
-  assert.match(context.mdstr, /chat\.css/);
+  // The window checks let it stay on chat.asp; start-up waits for the frames' load.
+  assert.deepEqual([Array.from(context.bbsnews, (a) => /href='([^']+)'/.exec(a)[1]).sort(), context.myname,
+    typeof context.refcheck, context.window.location.href, context.loaded.type, /chat\.css/.test(context.mdstr)],
+  [['help.htm', 'rules.htm'], 'tom', 'function', 'chat.asp', 'load', true]);
 });
 
 test('the say-list start-up, a poll and a post answer drive the user list, the addressee and the say id', (t) => {
@@ -81,16 +79,14 @@ test('the say-list start-up, a poll and a post answer drive the user list, the a
       "<\\script>parent.addl(\\'ann\\',1,\\'1010\\',\\'\\')</\\script>','ann','大厅',0,'990000','',-3," +
       "'10:00:01',''); parent.ref(41);parent.userlist=new Array('tom 0 1010 ','ann 1 1010 ');" +
       'parent.userlist.sort();parent.showlist();');
-  assert.deepEqual(Array.from(context.userlist), ['ann 1 1010 ', 'tom 0 1010 ']);
-  assert.equal(context.allusernum, 2);
-  assert.equal(context.ChatClient.lastSayId(), 41);
+  assert.deepEqual([Array.from(context.userlist), context.allusernum, context.ChatClient.lastSayId()],
+    [['ann 1 1010 ', 'tom 0 1010 '], 2, 41]);
 
   // A poll delivers bob's entry: the list changes at once and is shown again
   // by the timer once the list refresh limit has passed.
   run("parent.addsay(42,'##推门走进了房间<\\script>parent.addl(\\'bob\\',0,\\'1010\\',\\'\\')</\\script>'," +
       "'bob','音乐之声',0,'009900','',-3,'10:00:02','');parent.ref(42);parent.allusernum=3;");
-  assert.deepEqual(Array.from(context.userlist), ['ann 1 1010 ', 'bob 0 1010 ', 'tom 0 1010 ']);
-  assert.equal(context.newlist, true);
+  assert.deepEqual([Array.from(context.userlist), context.newlist], [['ann 1 1010 ', 'bob 0 1010 ', 'tom 0 1010 '], true]);
   for (let i = 0; i < 100 && context.newlist; i++) context.refcheck();
   assert.equal(context.newlist, false);
   // Only listed names, everybody and the robot can be addressed.
@@ -101,17 +97,14 @@ test('the say-list start-up, a poll and a post answer drive the user list, the a
   run("parent.addsay(43,'hi<\\script>parent.dell(\\'tom\\')</\\script>','bob','大家',0,'','',0," +
       "'10:00:03',44,'##离开了房间<\\script>parent.dell(\\'bob\\')</\\script>','bob','大厅',0,'','',-3," +
       "'10:00:04','');parent.ref(44);");
-  assert.deepEqual(Array.from(context.userlist), ['ann 1 1010 ', 'tom 0 1010 ']);
-  assert.equal(context.ChatClient.canAddress('bob'), false);
+  assert.deepEqual([Array.from(context.userlist), context.ChatClient.canAddress('bob')], [['ann 1 1010 ', 'tom 0 1010 '], false]);
 
   // A post answer: the poster's own line to oneself; then 50 quiet timer
   // steps poll again (refresh() starts counting anew) and rotate the news.
   run("parent.addsay(-1,'想一想','tom','tom',1,'','',0,'10:00:05');parent.ref(44);");
   assert.equal(context.ChatClient.lastSayId(), 44);
   const rotated = context.news.length;
-  for (let i = 0; i < 50; i++) context.refcheck();
-  assert.equal(context.noreftime, 50);
-  context.refcheck();
-  assert.equal(context.noreftime, 0);
-  assert.equal(context.news.length - rotated, 17);  // every third step
+  const counts = [];
+  for (let i = 0; i < 51; i++) counts.push((context.refcheck(), context.noreftime));
+  assert.deepEqual([counts[49], counts[50], context.news.length - rotated], [50, 0, 17]);  // news every third step
 });
