@@ -7,8 +7,8 @@
 #include <tuple>
 #include <vector>
 
-#include "entry/login_test_support.h"
 #include "tavolin/error.h"
+#include "testing/login_chat.h"
 #include "text/strings.h"
 
 namespace tavolin {

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "component/list_record.h"
-#include "housekeeping/housekeeping_testing.h"
 #include "tavolin/error.h"
 #include "testing/chat_test_env.h"
+#include "testing/housekeeping_chat.h"
 #include "text/strings.h"
 
 namespace tavolin {

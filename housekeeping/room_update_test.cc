@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "component/list_record.h"
-#include "housekeeping/housekeeping_testing.h"
 #include "housekeeping/run_values.h"
 #include "tavolin/error.h"
 #include "testing/chat_test_env.h"
+#include "testing/housekeeping_chat.h"
 
 namespace tavolin {
 namespace {

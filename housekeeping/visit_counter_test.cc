@@ -6,9 +6,9 @@
 #include <tuple>
 
 #include "housekeeping/hour_table.h"
-#include "housekeeping/housekeeping_testing.h"
 #include "tavolin/error.h"
 #include "testing/chat_test_env.h"
+#include "testing/housekeeping_chat.h"
 
 namespace tavolin {
 namespace {

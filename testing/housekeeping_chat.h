@@ -4,8 +4,8 @@
 // login calls (before and apart from the login itself), and small readers of
 // the test database.
 
-#ifndef TAVOLIN_HOUSEKEEPING_HOUSEKEEPING_TESTING_H_
-#define TAVOLIN_HOUSEKEEPING_HOUSEKEEPING_TESTING_H_
+#ifndef TAVOLIN_TESTING_HOUSEKEEPING_CHAT_H_
+#define TAVOLIN_TESTING_HOUSEKEEPING_CHAT_H_
 
 #include <cstdint>
 #include <string>
@@ -44,4 +44,4 @@ inline int32_t CountOf(ChatTestEnv& chat, std::string_view query,
 
 }  // namespace tavolin
 
-#endif  // TAVOLIN_HOUSEKEEPING_HOUSEKEEPING_TESTING_H_
+#endif  // TAVOLIN_TESTING_HOUSEKEEPING_CHAT_H_

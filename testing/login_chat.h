@@ -4,8 +4,8 @@
 // visitors log in through LoginCheck with a form like the login page's, and
 // look-ups of what the login left in the live chat.
 
-#ifndef TAVOLIN_ENTRY_LOGIN_TEST_SUPPORT_H_
-#define TAVOLIN_ENTRY_LOGIN_TEST_SUPPORT_H_
+#ifndef TAVOLIN_TESTING_LOGIN_CHAT_H_
+#define TAVOLIN_TESTING_LOGIN_CHAT_H_
 
 #include <memory>
 #include <string>
@@ -118,4 +118,4 @@ class LoginChat : public ChatTestEnv {
 
 }  // namespace tavolin::testing
 
-#endif  // TAVOLIN_ENTRY_LOGIN_TEST_SUPPORT_H_
+#endif  // TAVOLIN_TESTING_LOGIN_CHAT_H_
