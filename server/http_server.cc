@@ -120,10 +120,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
       out.content_type = "text/plain";
       out.body = "Internal Server Error";
     }
-    Write(std::move(out), request.keep_alive() && !shared_->stopping, request.version());
+    Write(std::move(out), request.keep_alive() && !shared_->stopping, request.version(),
+          request.method() == http::verb::head);
   }
 
-  void Write(HttpResponse&& out, bool keep_alive, unsigned version) {
+  // A HEAD answer carries the headers of the GET answer, its length
+  // included, and no body: a keep-alive client would read a body as the
+  // next answer.
+  void Write(HttpResponse&& out, bool keep_alive, unsigned version, bool head = false) {
     response_ = {};
     response_.version(version);
     response_.result(static_cast<unsigned>(out.status));
@@ -133,6 +137,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     response_.body() = std::move(out.body);
     response_.keep_alive(keep_alive);
     response_.prepare_payload();
+    if (head) {
+      const std::size_t length = response_.body().size();
+      response_.body().clear();
+      response_.content_length(length);
+    }
     stream_.expires_after(shared_->options.read_timeout);
     http::async_write(
         stream_, response_,

@@ -48,6 +48,12 @@ TEST(HttpServerTest, AnswersKeepsAliveRefusesBadRequestsAndStops) {
       "GET /a HTTP/1.1\r\nHost: x\r\nX-Test: one\r\n\r\n"
       "GET /b HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
   EXPECT_THAT(two, AllOf(HasSubstr("GET /a one"), HasSubstr("GET /b ")));
+  // A HEAD answer has the length of its body but not the body, so the next
+  // answer on the connection starts right after its headers.
+  const std::string head = client.SendRaw(
+      "HEAD /a HTTP/1.1\r\nHost: x\r\n\r\nGET /b HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+  EXPECT_THAT(head, AllOf(HasSubstr("Content-Length: 19\r\n\r\nHTTP/1.1 200"),
+                          HasSubstr("\r\n\r\nGET /b   127.0.0.1")));
   const std::pair<std::string, const char*> refused[] = {
       {"GARBAGE\r\n\r\n", "HTTP/1.1 400"},
       {"POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 5000\r\n\r\n" + std::string(5000, 'a'),
@@ -56,7 +62,7 @@ TEST(HttpServerTest, AnswersKeepsAliveRefusesBadRequestsAndStops) {
        "HTTP/1.1 431"},
   };
   for (const auto& [raw, status] : refused) EXPECT_THAT(client.SendRaw(raw), StartsWith(status));
-  EXPECT_EQ(echo.handled.load(), 3);
+  EXPECT_EQ(echo.handled.load(), 5);
   EXPECT_EQ(client.Get("/still").status, 200);
   // An idle keep-alive connection does not hold the stop up; a second stop is harmless.
   boost::asio::io_context ioc;
