@@ -106,7 +106,7 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
     post.chosen_act = post.act;
     if (post.act < 0) post.act = 0;
 
-    const bool title_asked = is_title.IsNumeric() && is_title.ToDouble() != 0;
+    const bool title_asked = SentNumber(is_title).value_or(0) != 0;
     titled =
         title_asked && (post.owner || Reaches(post.level, TheApplication.Get(Key("_l_title"))));
     if (!titled) {

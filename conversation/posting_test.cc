@@ -21,6 +21,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 template <size_t N>
 using Rows = std::vector<std::array<std::string, N>>;
 const std::string kPoll = std::string(page::kPollPrefix) + std::string(page::kReloadAndScript);
@@ -64,6 +65,11 @@ TEST_F(PostingTest, LineIsStoredAnsweredAndPrivateOnlyWhenAsked) {
   for (const auto& [to, value, flag] : flags) {
     chat_.Say("ann", "psst", to, {{"secret", value}});
     EXPECT_THAT(Newest(), HasSubstr(to + flag)) << value;
+  }
+  // A number beyond every range is junk: no private flag, no title, no act; the line is said.
+  for (const char* field : {"secret", "istitle", "addsays"}) {
+    chat_.Say("ann", field, "bob", {{field, "-1e400"}});
+    EXPECT_THAT(Newest(), StartsWith(std::string("bob|0|'") + field + "'"));
   }
 }
 

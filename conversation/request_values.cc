@@ -26,14 +26,25 @@ std::optional<int32_t> OptionalSayId(const Variant& value, std::string_view name
   return id;
 }
 
+std::optional<double> SentNumber(const Variant& value) {
+  if (value.is_empty() || !value.IsNumeric()) return std::nullopt;
+  try {
+    return value.ToDouble();
+  } catch (const CallError& error) {
+    if (error.code() != ErrorCode::kOverflow) throw;
+    return std::nullopt;
+  }
+}
+
 bool IsPrivateFlag(const Variant& value) {
-  if (value.IsNumeric()) return !value.is_empty() && value.ToDouble() == -1;
+  if (value.IsNumeric()) return SentNumber(value) == -1.0;
   return text::EqualsIgnoringAsciiCase(text::TrimBlanks(value.ToText()), "true");
 }
 
 int16_t ChosenActNumber(const Variant& value) {
-  if (value.is_empty() || !value.IsNumeric()) return 0;
-  const double number = std::nearbyint(value.ToDouble());
+  const std::optional<double> sent = SentNumber(value);
+  if (!sent) return 0;
+  const double number = std::nearbyint(*sent);
   if (number < INT16_MIN || number > INT16_MAX) return 0;
   return value.ToInteger();
 }

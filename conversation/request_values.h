@@ -19,6 +19,10 @@ namespace tavolin {
 // the 32-bit range.
 std::optional<int32_t> OptionalSayId(const Variant& value, std::string_view name);
 
+// A number a browser sent: nullopt when the value is empty, not a number,
+// or beyond the range of a double (junk such as 1e400, not an error).
+std::optional<double> SentNumber(const Variant& value);
+
 // The private flag of a post: true exactly when the value reads as -1 or as
 // the word true in any letter case.
 bool IsPrivateFlag(const Variant& value);

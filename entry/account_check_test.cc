@@ -90,9 +90,9 @@ TEST(AdmissionTest, RoomChoiceAndTheRulesOfTheRoom) {
     }
     return answer.empty() ? chat.UserField(name, user_field::kRoom) : answer;
   };
-  EXPECT_EQ(
-      room_of("ann", "3") + room_of("bob", "abc") + room_of("cat", "99") + room_of("dan", "2.6"),
-      "3113");
+  EXPECT_EQ(room_of("ann", "3") + room_of("bob", "abc") + room_of("cat", "99") +
+                room_of("dan", "2.6") + room_of("hal", "2147483648") + room_of("ida", "-1e400"),
+            "311311");
   EXPECT_EQ(room_of("robo", "4"), "您的名字和房间机器人同名被拒绝进入！");
   const Rows<4> rules = {{"3", "0", "eve", "您要去的房间有级别限制，您不能直接登陆！"},
                          {"3", "0", "boss", "4"},

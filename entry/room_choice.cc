@@ -20,9 +20,18 @@ namespace tavolin {
 
 std::optional<std::string> Corvane::ChooseRoom(Application& application, Request& request,
                                                const Login& login) {
-  // An absent field reads as the number 0, which no room has.
+  // An absent field reads as the number 0, which no room has; so does a
+  // number beyond 32 bits.
   const Variant asked = request.Item("room_id");
-  room_id_ = asked.IsNumeric() ? asked.ToLong() : 1;
+  room_id_ = 1;
+  if (asked.IsNumeric()) {
+    try {
+      room_id_ = asked.ToLong();
+    } catch (const CallError& error) {
+      if (error.code() != ErrorCode::kOverflow) throw;
+      room_id_ = 0;
+    }
+  }
   LiveState& live = Live(application);
   std::optional<LiveRecord> found;
   {
