@@ -149,14 +149,81 @@ var ChatLines = (function () {
       '$1$2#$3');
   }
 
-  // True when an address names one of this site's own pages (which change
-  // things when loaded): line HTML may link to them but must not load them
-  // by itself through an image or a background.
-  function isOwnPage(url, ownHost) {
-    var u = text(url).replace(/[\u0000-\u0020\u007f]/g, '');
-    var m = /^(?:[a-zA-Z][a-zA-Z0-9+.-]*:)?\/\/([^\/?#]*)/.exec(u);
-    if (m && m[1].toLowerCase() !== text(ownHost).toLowerCase()) return false;
-    return /\.asp([?#]|$)/i.test(u.replace(/^[^?#]*\/\/[^\/?#]*/, ''));
+  // What a style must not hold once it is read as a browser reads it:
+  // anything that loads an address or runs script.
+  var STYLE_DANGER = /url\(|src\(|image-set\(|@import|expression|javascript:|behavior|binding/;
+
+  // A character a style escape stands for; those beyond the first plane
+  // spell no keyword and stand in as U+FFFD, as do invalid ones.
+  function escapedChar(code) {
+    return code === 0 || code > 0xffff || (code >= 0xd800 && code <= 0xdfff) ? '\ufffd' : String.fromCharCode(code);
+  }
+
+  // A style's text with its escapes decoded and its comments gone, strings
+  // kept (a "/*" inside one opens no comment, an escaped quote closes none).
+  function styleAsRead(style) {
+    var s = style.replace(/\r\n?|\f/g, '\n');
+    var out = '';
+    var quote = '';
+    for (var i = 0; i < s.length; i++) {
+      var c = s.charAt(i);
+      if (c === '\\') {
+        var hex = /^[0-9a-fA-F]{1,6}[ \t\n]?/.exec(s.slice(i + 1, i + 8));
+        if (hex) {
+          out += escapedChar(parseInt(hex[0], 16));
+          i += hex[0].length;
+        } else {
+          i++;
+          if (i < s.length && s.charAt(i) !== '\n') out += s.charAt(i);  // a backslash-newline joins
+        }
+      } else if (quote) {
+        if (c === quote || c === '\n') quote = '';
+        out += c;
+      } else if (c === '/' && s.charAt(i + 1) === '*') {
+        var end = s.indexOf('*/', i + 2);
+        i = end < 0 ? s.length : end + 1;
+      } else {
+        if (c === '"' || c === "'") quote = c;
+        out += c;
+      }
+    }
+    return out;
+  }
+
+  // A style attribute from a line as it may stay (bare hex colours given
+  // their "#"), or null when it must go whole. Blanks are ignored in the test
+  // so that no spelling slips between the keyword and its bracket.
+  function cleanStyle(value) {
+    var style = text(value);
+    var read = styleAsRead(style).replace(/\s+/g, '').toLowerCase();
+    return STYLE_DANGER.test(read) ? null : withHashColors(style);
+  }
+
+  // Images of this site by a plain path; svg is left out, it can carry script.
+  var OWN_IMAGE = /^[\/A-Za-z0-9_.-]*\.(gif|jpe?g|png|webp|bmp|ico)$/i;
+
+  function siteHost(url) {
+    return url.hostname.toLowerCase().replace(/\.+$/, '');
+  }
+
+  /*
+   * Whether an address in line HTML (a link, an image, a background) may
+   * stay, read against the page's own address the way the browser reads it:
+   * mail and http(s) addresses elsewhere stay; of this site (any scheme or
+   * port of its host, whose cookies go along) only images without a query,
+   * because loading or following any of its pages acts for the viewer.
+   */
+  function keepsAddress(value, pageUrl) {
+    var url;
+    try {
+      url = new URL(text(value), pageUrl);
+    } catch (e) {
+      return false;
+    }
+    if (url.protocol === 'mailto:') return true;
+    if (url.protocol !== 'http:' && url.protocol !== 'https:') return false;
+    if (siteHost(url) !== siteHost(new URL(pageUrl))) return true;
+    return url.search === '' && OWN_IMAGE.test(url.pathname);
   }
 
   // The window name the chat page's head script demands ("window.name!='...'"),
@@ -173,14 +240,6 @@ var ChatLines = (function () {
     if (n === EVERYBODY || (n !== '' && n === text(robot))) return true;
     for (var i = 0; i < list.length; i++) if (n !== '' && userName(list[i]) === n) return true;
     return false;
-  }
-
-  // A link target lines may use: relative addresses and http(s)/mailto.
-  function safeUrl(value) {
-    var url = text(value).replace(/[\u0000-\u0020\u007f]/g, '');
-    var scheme = /^([a-zA-Z][a-zA-Z0-9+.-]*):/.exec(url);
-    if (!scheme) return true;
-    return /^(https?|mailto)$/i.test(scheme[1]);
   }
 
   // Splits the "<script>...</script>" fragments out of a line's HTML.
@@ -517,9 +576,8 @@ var ChatLines = (function () {
     newLines: newLines,
     kindOf: kindOf,
     safeColor: safeColor,
-    safeUrl: safeUrl,
-    withHashColors: withHashColors,
-    isOwnPage: isOwnPage,
+    cleanStyle: cleanStyle,
+    keepsAddress: keepsAddress,
     chatWindowName: chatWindowName,
     canAddress: canAddress,
     extractScripts: extractScripts,
@@ -645,9 +703,9 @@ var ChatClient = (function () {
 
   var BANNED = /^(script|style|iframe|frame|frameset|object|embed|applet|link|meta|base|form|input|button|textarea|select|option|svg|math|template|noscript|title|head)$/i;
   var URL_ATTRS = /^(href|src|action|formaction|background|lowsrc|dynsrc|poster|xlink:href|srcdoc|srcset)$/i;
-  var LOADING_ATTRS = /^(src|background|lowsrc|dynsrc|poster)$/i;
 
   function cleanAttributes(el) {
+    var refused = false;
     for (var i = el.attributes.length - 1; i >= 0; i--) {
       var name = el.attributes[i].name;
       var value = el.attributes[i].value;
@@ -656,17 +714,21 @@ var ChatClient = (function () {
         el.removeAttribute(name);
         if (lower === 'onclick' && ChatLines.inlineCalls(value)) el.setAttribute('data-act', value);
       } else if (URL_ATTRS.test(lower)) {
-        if (lower === 'srcdoc' || lower === 'srcset' || !ChatLines.safeUrl(value) ||
-            (LOADING_ATTRS.test(lower) && ChatLines.isOwnPage(value, location.host))) {
+        if (lower === 'srcdoc' || lower === 'srcset' || !ChatLines.keepsAddress(value, location.href)) {
           el.removeAttribute(name);
+          refused = true;
         }
       } else if (lower === 'style') {
-        if (/expression|url\s*\(|javascript:|behavior/i.test(value)) el.removeAttribute(name);
-        else el.setAttribute(name, ChatLines.withHashColors(value));
+        var style = ChatLines.cleanStyle(value);
+        if (style === null) el.removeAttribute(name);
+        else el.setAttribute(name, style);
       } else if (lower === 'data-act' && !ChatLines.inlineCalls(value)) {
         el.removeAttribute(name);
       }
     }
+    // A handler that went with a refused page (parent.listflag=0 for a page
+    // meant for the list frame) would act on a page that never comes.
+    if (refused) el.removeAttribute('data-act');
   }
 
   function cleanTree(node) {

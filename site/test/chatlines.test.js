@@ -97,17 +97,32 @@ test('fragments run only known calls with literal arguments, by line kind', () =
   assert.equal(ChatLines.extractScripts('hi<script>parent.dell(').html, 'hi');
 });
 
-test('colours and links from lines', () => {
+test('colours, links and styles from lines', () => {
   assert.deepEqual(['990000', '#FFF', 'Red', 'red;background:url(x)', ''].map(ChatLines.safeColor), ['#990000', '#FFF', 'red', '', '']);
-  assert.deepEqual(['guest.asp', 'https://example.com/', ' java\tscript:alert(1)', 'data:text/html,x'].map((u) => !!ChatLines.safeUrl(u)),
-    [true, true, false, false]);
-  // Titles carry bare hex colours in their style; other text stays as it is.
-  assert.deepEqual(['color:990099', 'font-size:9pt; background-color: FFF', 'color:#990099;width:990099'].map(ChatLines.withHashColors),
-    ['color:#990099', 'font-size:9pt; background-color: #FFF', 'color:#990099;width:990099']);
-  // Images and backgrounds may not load this site's pages (they change things).
-  const own = ['say.asp?says=x', 'close.asp', '/agreefriend.asp?ID=3', 'http://chat.example/x.asp', '//chat.example/say.asp'];
-  const other = ['face.gif', 'http://elsewhere.example/x.asp', 'aspx.gif'];
-  assert.deepEqual(own.concat(other).filter((u) => ChatLines.isOwnPage(u, 'chat.example')), own);
+  // Addresses in line HTML: outside http(s) links and mail stay; of this site only images stay,
+  // since loading or following any of its pages acts for the viewer.
+  const kept = ['https://example.com/', 'http://elsewhere.example/x.asp?a=1', 'mailto:ann@example.com', 'face.gif',
+    '/img/a.JPG', 'http://chat.example/b.png', 'c.jpeg#top', 'aspx.webp'];
+  const dropped = ['close.asp', 'say.asp?says=x', '/agreefriend.asp?ID=3', 'http://chat.example/x.asp', 'HTTP://CHAT.EXAMPLE/X.ASP',
+    '//chat.example/say.asp', 'https://chat.example:8443/close.asp', 'http://chat.example./close.asp', 'http://u@chat.example/close.asp',
+    'help.htm', 'rules.html', 'close', '/', '', 'changeroom.asp?toroom=2', 'a.gif?x=1', 'a.gif/../close.asp', '%2e%2e/close.asp',
+    'img/%2e%2e/close.asp', 'x.gif%3f/../../close.asp', '\\\\chat.example\\close.asp', '/\\chat.example/close.asp', 'http:close.asp',
+    ' java\tscript:alert(1)', 'data:image/png;base64,AA', 'vbscript:x', 'close.asp;.gif', 'close.asp%00.gif', 'pic.svg', 'x.asp#.gif'];
+  const keeps = (u) => ChatLines.keepsAddress(u, 'http://chat.example/chat.asp');
+  assert.deepEqual([kept.filter((u) => !keeps(u)), dropped.filter(keeps)], [[], []]);
+  // Styles: bare hex colours get their "#"; anything that loads or runs drops the whole style, however written.
+  const styles = [
+    ['color:990099', 'color:#990099'], ['font-size:9pt; background-color: FFF', 'font-size:9pt; background-color: #FFF'],
+    ['color:#990099;width:990099', 'color:#990099;width:990099'], ['color:#f00; font-weight:bold', 'color:#f00; font-weight:bold'],
+    ['font-family:"a\\\\b"', 'font-family:"a\\\\b"'],
+    ['background:url(close.asp)', null], ['background:u\\72l(close.asp)', null], ['background:u\\000072l(close.asp)', null],
+    ['background:\\75\\72\\6c(close.asp)', null], ['background:\\75 \\72 \\6C (x)', null], ['background:u/**/rl(x)', null],
+    ['background:U\\RL(x)', null], ['background:IMAGE-SET("x.asp" 1x)', null], ['background:-webkit-image-set(\'x\' 1x)', null],
+    ['background:image\\2d set("x" 1x)', null], ['@\\69mport "x"', null], ['width:expr\\65ssion(alert(1))', null],
+    ['width:EXPRE/**/SSION(alert(1))', null], ['background:java\\73 cript:x', null], ['behavior:\\75rl(x.htc)', null],
+    ['font-family:"/*";background:u/**/rl(x);x:"*/"', null], ['font-family:"\\22/*";background:url(x)', null],
+    ['background:src("close.asp")', null], ['background:url\\\n(x)', null]];
+  assert.deepEqual(styles.map(([s]) => ChatLines.cleanStyle(s)), styles.map(([, want]) => want));
   // The window name the chat page demands; the frameset's colour menus.
   assert.deepEqual(["if (window.name!='tavo\\'lin') {top.location.href='close.asp';}", 'var x=1;'].map(ChatLines.chatWindowName), ["tavo'lin", null]);
   assert.deepEqual(ChatLines.colorList('undefined undefined 自定:#336699 #D6E4F2 bad!'), ['#336699', '#D6E4F2']);
