@@ -202,6 +202,13 @@ var ChatLines = (function () {
   // Images of this site by a plain path; svg is left out, it can carry script.
   var OWN_IMAGE = /^[\/A-Za-z0-9_.-]*\.(gif|jpe?g|png|webp|bmp|ico)$/i;
 
+  // The site's pages the server's own notices link to (the guestbook, the
+  // settings, the answers to a friend request): a link to them stays, since
+  // following it takes the viewer's click; nothing loads them by itself.
+  var NOTICE_PAGE = /\/(guest|userset)\.asp$/i;
+  var FRIEND_ANSWER = /\/agreefriend\.asp$/i;
+  var FRIEND_ANSWER_QUERY = /^\?ID=\d+&answer=(yes|no)$/;
+
   function siteHost(url) {
     return url.hostname.toLowerCase().replace(/\.+$/, '');
   }
@@ -211,9 +218,10 @@ var ChatLines = (function () {
    * stay, read against the page's own address the way the browser reads it:
    * mail and http(s) addresses elsewhere stay; of this site (any scheme or
    * port of its host, whose cookies go along) only images without a query,
-   * because loading or following any of its pages acts for the viewer.
+   * because loading or following any of its pages acts for the viewer; a
+   * link (`href`) may also lead to the pages of the server's notices.
    */
-  function keepsAddress(value, pageUrl) {
+  function keepsAddress(value, pageUrl, attribute) {
     var url;
     try {
       url = new URL(text(value), pageUrl);
@@ -223,7 +231,10 @@ var ChatLines = (function () {
     if (url.protocol === 'mailto:') return true;
     if (url.protocol !== 'http:' && url.protocol !== 'https:') return false;
     if (siteHost(url) !== siteHost(new URL(pageUrl))) return true;
-    return url.search === '' && OWN_IMAGE.test(url.pathname);
+    if (url.search === '' && OWN_IMAGE.test(url.pathname)) return true;
+    if (text(attribute).toLowerCase() !== 'href') return false;
+    return (url.search === '' && NOTICE_PAGE.test(url.pathname)) ||
+      (FRIEND_ANSWER.test(url.pathname) && FRIEND_ANSWER_QUERY.test(url.search));
   }
 
   // The window name the chat page's head script demands ("window.name!='...'"),
@@ -714,7 +725,7 @@ var ChatClient = (function () {
         el.removeAttribute(name);
         if (lower === 'onclick' && ChatLines.inlineCalls(value)) el.setAttribute('data-act', value);
       } else if (URL_ATTRS.test(lower)) {
-        if (lower === 'srcdoc' || lower === 'srcset' || !ChatLines.keepsAddress(value, location.href)) {
+        if (lower === 'srcdoc' || lower === 'srcset' || !ChatLines.keepsAddress(value, location.href, lower)) {
           el.removeAttribute(name);
           refused = true;
         }

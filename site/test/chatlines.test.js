@@ -110,6 +110,10 @@ test('colours, links and styles from lines', () => {
     ' java\tscript:alert(1)', 'data:image/png;base64,AA', 'vbscript:x', 'close.asp;.gif', 'close.asp%00.gif', 'pic.svg', 'x.asp#.gif'];
   const keeps = (u) => ChatLines.keepsAddress(u, 'http://chat.example/chat.asp');
   assert.deepEqual([kept.filter((u) => !keeps(u)), dropped.filter(keeps)], [[], []]);
+  // The pages of the server's own notices stay as links, never as anything that loads by itself.
+  const notices = ['guest.asp', '/userset.asp', 'agreefriend.asp?ID=12&answer=no'];
+  const asLink = (u) => ChatLines.keepsAddress(u, 'http://chat.example/chat.asp', 'HREF');
+  assert.deepEqual([notices.map(asLink), notices.map(keeps), dropped.filter(asLink)], [[true, true, true], [false, false, false], []]);
   // Styles: bare hex colours get their "#"; anything that loads or runs drops the whole style, however written.
   const styles = [
     ['color:990099', 'color:#990099'], ['font-size:9pt; background-color: FFF', 'font-size:9pt; background-color: #FFF'],
