@@ -39,6 +39,12 @@ std::string BackToLogin(std::string_view words) {
   return "<p><a href='/' target='_top'>" + std::string(words) + "</a></p>";
 }
 
+// The session cookie carrying `id`; "" drops it.
+std::string SessionCookie(std::string_view id) {
+  return std::string(ChatSite::kSessionCookie) + "=" + std::string(id) +
+         (id.empty() ? "; Max-Age=0" : "") + "; Path=/; HttpOnly; SameSite=Lax";
+}
+
 std::string NotInChatPage() {
   return SitePage("不在聊天室",
                   "<h2>你还没有进入聊天室，或者已经离开了。</h2>" + BackToLogin("请重新登录"));
@@ -50,7 +56,8 @@ ChatSite::ChatSite(Application& application, Env* env, Options options)
     : application_(application),
       env_(env),
       options_(std::move(options)),
-      files_(options_.site_folder) {}
+      files_(options_.site_folder),
+      sessions_(std::chrono::minutes(20), options_.max_sessions) {}
 
 void ChatSite::Start(const std::string& connection_string) {
   application_.Set(Key("_connstr"), Variant(connection_string));
@@ -72,19 +79,19 @@ const std::map<std::string, ChatSite::Page, std::less<>>& ChatSite::Pages() {
       {"/login.asp", [](ChatSite& s, Visit& v) { return s.LoginResult(v); }},
       {"/chat.asp",
        [](ChatSite& s, Visit& v) {
-         return s.NewObject()->ChatFrame(s.application_, v.session, v.request).ToText();
+         return s.NewObject()->ChatFrame(s.application_, *v.session, v.request).ToText();
        }},
       {"/saylist.asp",
        [](ChatSite& s, Visit& v) {
-         return s.NewObject()->InitSayList(s.application_, v.session).ToText();
+         return s.NewObject()->InitSayList(s.application_, *v.session).ToText();
        }},
       {"/refresh.asp",
        [](ChatSite& s, Visit& v) {
-         return s.NewObject()->refresh(s.application_, v.session, v.request).ToText();
+         return s.NewObject()->refresh(s.application_, *v.session, v.request).ToText();
        }},
       {"/say.asp",
        [](ChatSite& s, Visit& v) {
-         return s.NewObject()->subsay(s.application_, v.session, v.request).ToText();
+         return s.NewObject()->subsay(s.application_, *v.session, v.request).ToText();
        }},
       {"/changeroom.asp", [](ChatSite& s, Visit& v) { return s.ChangeRoomResult(v); }},
       {"/close.asp", [](ChatSite& s, Visit& v) { return s.ClosePage(v); }},
@@ -127,22 +134,18 @@ HttpResponse ChatSite::Handle(const HttpRequest& http) {
 
   HttpResponse response;
   response.headers.emplace_back("Cache-Control", "no-cache");
-  std::string session_id;
-  std::shared_ptr<MemorySession> session;
+  MemoryRequest request = ToPageRequest(http);
+  Visit visit{http, request, nullptr, "", response};
   for (const auto& [name, value] : ParseCookies(http.Header("cookie"))) {
-    if (name == kSessionCookie && (session = sessions_.Find(value))) {
-      session_id = value;
+    if (name == kSessionCookie && (visit.session = sessions_.Find(value))) {
+      visit.session_id = value;
       break;
     }
   }
-  if (!session) {
-    std::tie(session_id, session) = sessions_.Create();
-    response.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=" + session_id +
-                                                    "; Path=/; HttpOnly; SameSite=Lax");
-  }
-
-  MemoryRequest request = ToPageRequest(http);
-  Visit visit{http, request, *session, session_id, response};
+  // Without a stored session the page gets an empty one of its own, which the
+  // store keeps only if the visitor logs in: a visit that stores nothing costs
+  // no memory after its answer.
+  if (!visit.session) visit.session = std::make_shared<MemorySession>();
   try {
     response.body = text::Utf8ToGbk(page->second(*this, visit));
   } catch (const CallError& e) {
@@ -177,8 +180,19 @@ std::string ChatSite::LoginPage() {
 }
 
 std::string ChatSite::LoginResult(Visit& visit) {
-  const std::string message =
-      NewObject()->LoginCheck(application_, visit.session, visit.request).ToText();
+  // With the store full a login that would need a new session is refused
+  // before it enters, which loses nothing; dropping another visitor's session
+  // to make room would throw that visitor out of the chat.
+  static constexpr std::string_view kFull = "聊天室现在人太多了，请稍后再来。";
+  const bool room_for_session = !visit.session_id.empty() || !sessions_.full();
+  std::string message =
+      room_for_session
+          ? NewObject()->LoginCheck(application_, *visit.session, visit.request).ToText()
+          : std::string(kFull);
+  if (message.empty() && !RenewSessionId(visit)) {
+    EndVisit(*NewObject(), application_, *visit.session);  // others filled the store meanwhile
+    message = kFull;
+  }
   if (!message.empty()) {
     return SitePage("不能进入",
                     "<div class='message'>" + message + "</div>" + BackToLogin("返回登录"));
@@ -190,10 +204,22 @@ std::string ChatSite::LoginResult(Visit& visit) {
          "';location.replace('chat.asp');</script></body></html>";
 }
 
+// The login makes the session someone's: it is kept under a new id and the
+// old one ends, so an id known before the login (one planted on the visitor)
+// reaches nothing. False, keeping nothing, when the store is full.
+bool ChatSite::RenewSessionId(Visit& visit) {
+  sessions_.End(visit.session_id);
+  const std::optional<std::string> id = sessions_.Add(visit.session);
+  if (!id) return false;
+  visit.session_id = *id;
+  visit.response.headers.emplace_back("Set-Cookie", SessionCookie(*id));
+  return true;
+}
+
 std::string ChatSite::ChangeRoomResult(Visit& visit) {
   auto object = NewObject();
   const std::string message =
-      object->ChangeRoom(application_, visit.session, visit.request).ToText();
+      object->ChangeRoom(application_, *visit.session, visit.request).ToText();
   if (message.empty()) {
     // Moved: the frame starts over with the new room's say list.
     return "<html><body><script>location.replace('saylist.asp');</script></body></html>";
@@ -208,7 +234,7 @@ std::string ChatSite::ClosePage(Visit& visit) {
   // beacon. A GET (a second window sent here because the chat is open in the
   // first one, or a link) changes nothing.
   if (visit.http.method != "POST") {
-    if (NewObject()->VisitorLevel(application_, visit.session) == 0) return NotInChatPage();
+    if (NewObject()->VisitorLevel(application_, *visit.session) == 0) return NotInChatPage();
     // The chat window itself arrives here by GET when it was idle too long:
     // it is named after the chat, so it goes on to leave for real.
     const std::string chat_window = ScriptStringEscape(application_.Get(Key("_user")).ToText());
@@ -220,16 +246,17 @@ std::string ChatSite::ClosePage(Visit& visit) {
                     "<script>if (window.name == '" +
                         chat_window + "') document.forms[0].submit();</script>");
   }
-  EndVisit(*NewObject(), application_, visit.session);
-  sessions_.End(visit.session_id);
-  visit.response.headers.emplace_back(
-      "Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0; HttpOnly; SameSite=Lax");
+  EndVisit(*NewObject(), application_, *visit.session);
+  if (!visit.session_id.empty()) {
+    sessions_.End(visit.session_id);
+    visit.response.headers.emplace_back("Set-Cookie", SessionCookie(""));
+  }
   return SitePage("再见", "<h2>你已经离开了聊天室，欢迎下次再来！</h2>" + BackToLogin("重新登录"));
 }
 
 std::string ChatSite::SiteOwnPage(OwnPage page, Visit& visit) {
   const std::optional<PageContent> content =
-      page({application_, options_.prefix, visit.session, visit.request, env_});
+      page({application_, options_.prefix, *visit.session, visit.request, env_});
   return content ? SitePage(content->title, content->body) : NotInChatPage();
 }
 

@@ -1,9 +1,9 @@
 // Copyright Tavolin developers.
 //
-// ChatSite: the chat's pages. Each page request finds or starts the
-// visitor's session, creates a Corvane with the state prefix, calls one
-// method with the host objects and sends its text as GBK; the site's static
-// files are served beside them.
+// ChatSite: the chat's pages. Each page request finds the visitor's session
+// (or starts one that only the login keeps), creates a Corvane with the state
+// prefix, calls one method with the host objects and sends its text as GBK;
+// the site's static files are served beside them.
 //
 // Thread safety: Handle may be called from many threads at once.
 
@@ -30,9 +30,10 @@ namespace tavolin::server {
 class ChatSite {
  public:
   struct Options {
-    std::string prefix;          // the state prefix, ConstStr
-    std::string admin_password;  // "" switches the admin pages off
-    std::string site_folder;     // static files; "" serves none
+    std::string prefix;             // the state prefix, ConstStr
+    std::string admin_password;     // "" switches the admin pages off
+    std::string site_folder;        // static files; "" serves none
+    size_t max_sessions = 200'000;  // sessions kept at once; a login beyond them is refused
   };
 
   // The name of the session cookie.
@@ -57,8 +58,8 @@ class ChatSite {
   struct Visit {
     const HttpRequest& http;
     MemoryRequest& request;
-    Session& session;
-    const std::string& session_id;
+    std::shared_ptr<MemorySession> session;
+    std::string session_id;  // "" while the session lives for this request only
     HttpResponse& response;
   };
   using Page = std::function<std::string(ChatSite&, Visit&)>;
@@ -69,6 +70,7 @@ class ChatSite {
 
   std::string LoginPage();
   std::string LoginResult(Visit& visit);
+  bool RenewSessionId(Visit& visit);
   std::string ChangeRoomResult(Visit& visit);
   std::string ClosePage(Visit& visit);
   std::string AdminPage(Visit& visit, bool rooms);

@@ -25,16 +25,14 @@ using testing::HttpTestClient;
 using ::testing::Not;
 using testing::ServedChat;
 
-// Catches pages not sent as GBK, a session cookie unprotected or set again, a
-// file outside the site served, and visit counters not saved at shutdown.
-TEST(ChatSiteTest, PagesStaticFilesSessionCookieAndCounters) {
+// Catches pages not sent as GBK, a file outside the site served, and visit counters not saved at
+// shutdown.
+TEST(ChatSiteTest, PagesStaticFilesAndCounters) {
   ServedChat chat;
   HttpTestClient client(chat.port());
   const auto login_page = client.Get("/");
   EXPECT_EQ(login_page.headers.at("content-type"), "text/html; charset=gb2312");
   EXPECT_THAT(login_page.Utf8Body(), HasSubstr("<option value='1'>大厅</option>"));
-  EXPECT_THAT(login_page.headers.at("set-cookie"), HasSubstr("HttpOnly; SameSite=Lax"));
-  EXPECT_EQ(client.Get("/").headers.count("set-cookie"), 0U);
   EXPECT_EQ(client.Get("/input.htm").body, "<p>\xCB\xB5\xB5\xE3\xCA\xB2\xC3\xB4</p>");  // as GBK
   EXPECT_EQ(std::to_string(client.Get("/nothing.asp").status) +
                 std::to_string(client.Get("/../etc/passwd").status),
@@ -42,6 +40,38 @@ TEST(ChatSiteTest, PagesStaticFilesSessionCookieAndCounters) {
   chat.app().Set("_visitor", Variant("42"));
   chat.site().SaveCounters();
   EXPECT_EQ(chat.Value("select body as v from sysparam where alias='visitor'"), "42");
+}
+
+// Catches a session stored (and a cookie set) for a visitor who has not entered, a cookie
+// unprotected, an id kept across a login (fixation), and more sessions stored than the cap.
+TEST(ChatSiteTest, OnlyALoginStoresASessionUnderANewIdUpToTheCap) {
+  ServedChat chat("secret", 2);
+  HttpTestClient client(chat.port());
+  for (int i = 0; i < 20; ++i) {
+    for (const auto& page :
+         {client.Get("/"), client.Get("/chat.asp"), client.Get("/refresh.asp"),
+          client.Get("/guest.asp"), client.Get("/close.asp"), chat.Login(client, "o'k")}) {
+      EXPECT_EQ(page.headers.count("set-cookie"), 0U);
+    }
+  }
+  EXPECT_EQ(chat.site().sessions().size(), 0U);
+  std::string cookies[2];
+  for (std::string& cookie : cookies) {
+    cookie = chat.Login(client, "ann").headers.at("set-cookie");
+    EXPECT_THAT(cookie, HasSubstr("; Path=/; HttpOnly; SameSite=Lax"));
+  }
+  EXPECT_NE(cookies[0], cookies[1]);
+  const std::string old_id = cookies[0].substr(0, cookies[0].find(';'));
+  EXPECT_THAT(client.SendRaw("GET /refresh.asp HTTP/1.1\r\nHost: x\r\nCookie: " + old_id +
+                             "\r\nConnection: close\r\n\r\n"),
+              HasSubstr("showerr.asp"));
+  EXPECT_EQ(chat.site().sessions().size(), 1U);
+  chat.Visitor("bob");
+  HttpTestClient third(chat.port());
+  EXPECT_THAT(chat.Login(third, "cici").Utf8Body(), HasSubstr("聊天室现在人太多了，请稍后再来。"));
+  EXPECT_EQ(chat.site().sessions().size(), 2U);
+  EXPECT_THAT(client.Get("/refresh.asp").Utf8Body(), Not(HasSubstr("showerr.asp")));
+  EXPECT_THAT(chat.Page("bob", "/refresh.asp"), Not(HasSubstr("cici")));  // refused before entering
 }
 
 // Lines cross as GBK, a character GBK lacks as the reference a browser writes, a typed one as

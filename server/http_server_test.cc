@@ -91,24 +91,28 @@ TEST(HttpServerTest, DecodesWhatBrowsersSendAndChecksBasicAuth) {
     EXPECT_EQ(BasicAuthMatches(header, "admin", password), match) << header;
 }
 
-// Catches a session found by a wrong or repeated id, ended in use, or kept idle too long.
-TEST(SessionStoreTest, SessionsLiveWhileUsedAndIdleOnesEnd) {
+// Catches a session found by a wrong or repeated id, ended in use, kept idle too long, idle ones
+// left in the store, or more sessions stored than the cap.
+TEST(SessionStoreTest, SessionsLiveWhileUsedIdleOnesEndAndTheCapHolds) {
   auto now = std::chrono::steady_clock::time_point{};
-  SessionStore store(std::chrono::minutes(20), [&now] { return now; });
-  auto [id, session] = store.Create();
+  SessionStore store(std::chrono::minutes(20), 300, [&now] { return now; });
+  auto session = std::make_shared<MemorySession>();
   session->Set("myname", Variant("ann"));
+  const std::string id = store.Add(session).value();
   std::set<std::string> ids = {id};
-  for (int i = 0; i < 199; ++i) ids.insert(store.Create().first);
-  EXPECT_EQ(store.Find(id)->Get("myname").ToText() + std::to_string(ids.size()), "ann200");
+  for (int i = 0; i < 299; ++i) ids.insert(store.Add(std::make_shared<MemorySession>()).value());
+  EXPECT_EQ(store.Find(id)->Get("myname").ToText() + std::to_string(ids.size()), "ann300");
+  EXPECT_EQ(store.Add(std::make_shared<MemorySession>()), std::nullopt);  // full
   EXPECT_EQ(store.Find("not-an-id"), nullptr);
   // Use restarts the idle time; twenty idle minutes and one second end it.
   for (auto idle : {std::chrono::minutes(19), std::chrono::minutes(20)}) {
     now += idle;
     EXPECT_NE(store.Find(id), nullptr);
   }
+  EXPECT_EQ(store.size(), 1U);  // the others idled out, swept away
   now += std::chrono::minutes(20) + std::chrono::seconds(1);
   EXPECT_EQ(store.Find(id), nullptr);
-  const std::string last = store.Create().first;  // and sweeps the idle ones
+  const std::string last = store.Add(session).value();
   EXPECT_EQ(store.size(), 1U);
   store.End(last);
   EXPECT_EQ(store.Find(last), nullptr);

@@ -30,31 +30,33 @@ std::string RandomIdentifier() {
 
 }  // namespace
 
-SessionStore::SessionStore(std::chrono::seconds idle_limit, Clock clock)
+SessionStore::SessionStore(std::chrono::seconds idle_limit, size_t max_sessions, Clock clock)
     : idle_limit_(idle_limit),
+      max_sessions_(max_sessions),
       clock_(clock ? std::move(clock) : [] { return std::chrono::steady_clock::now(); }) {}
 
 std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
   const auto now = clock_();
-  std::lock_guard<std::mutex> lock(mutex_);
   Sweep(now);
+  std::lock_guard<std::mutex> lock(mutex_);
   const auto found = sessions_.find(id);
   if (found == sessions_.end()) return nullptr;
   const Entries::iterator entry = found->second;
+  if (now - entry->last_use > idle_limit_) return nullptr;  // expired since the sweep's clock
   entry->last_use = now;
   by_use_.splice(by_use_.end(), by_use_, entry);  // now the most recently used
   return entry->session;
 }
 
-std::pair<std::string, std::shared_ptr<MemorySession>> SessionStore::Create() {
+std::optional<std::string> SessionStore::Add(std::shared_ptr<MemorySession> session) {
   const auto now = clock_();
-  auto session = std::make_shared<MemorySession>();
   std::string id = RandomIdentifier();
-  std::lock_guard<std::mutex> lock(mutex_);
   Sweep(now);
-  by_use_.push_back(Entry{id, session, now});
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (sessions_.size() >= max_sessions_) return std::nullopt;
+  by_use_.push_back(Entry{id, std::move(session), now});
   sessions_.emplace(std::string_view(by_use_.back().id), std::prev(by_use_.end()));
-  return {std::move(id), std::move(session)};
+  return id;
 }
 
 void SessionStore::End(std::string_view id) {
@@ -71,10 +73,22 @@ size_t SessionStore::size() {
   return sessions_.size();
 }
 
+bool SessionStore::full() {
+  Sweep(clock_());
+  return size() >= max_sessions_;
+}
+
 void SessionStore::Sweep(std::chrono::steady_clock::time_point now) {
-  while (!by_use_.empty() && now - by_use_.front().last_use > idle_limit_) {
-    sessions_.erase(std::string_view(by_use_.front().id));
-    by_use_.pop_front();
+  static constexpr size_t kBatch = 256;
+  for (bool more = true; more;) {
+    Entries dropped;  // freed at the end of each round, after the lock is let go
+    std::lock_guard<std::mutex> lock(mutex_);
+    while (dropped.size() < kBatch && !by_use_.empty() &&
+           now - by_use_.front().last_use > idle_limit_) {
+      sessions_.erase(std::string_view(by_use_.front().id));
+      dropped.splice(dropped.end(), by_use_, by_use_.begin());
+    }
+    more = dropped.size() == kBatch;
   }
 }
 

@@ -2,7 +2,8 @@
 //
 // SessionStore: the server-side sessions of the visitors, each found by a
 // 128-bit random identifier that the browser keeps in a cookie. A session
-// that has not been used for the idle limit is gone.
+// that has not been used for the idle limit is gone; the store holds at most
+// a set number of sessions.
 //
 // Thread safety: every method may be called from any thread.
 
@@ -14,6 +15,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -29,21 +31,25 @@ class SessionStore {
 
   // `clock` defaults to the steady clock; tests pass their own.
   explicit SessionStore(std::chrono::seconds idle_limit = std::chrono::minutes(20),
-                        Clock clock = nullptr);
+                        size_t max_sessions = 200'000, Clock clock = nullptr);
 
   // The live session of `id`, its idle time restarted; nullptr when there is
   // none (never issued, ended, or idle past the limit).
   std::shared_ptr<MemorySession> Find(std::string_view id) LOCKS_EXCLUDED(mutex_);
 
-  // A new session and its identifier: 32 hex digits from the operating
-  // system's random source.
-  std::pair<std::string, std::shared_ptr<MemorySession>> Create() LOCKS_EXCLUDED(mutex_);
+  // Keeps `session` under a new identifier, 32 hex digits from the operating
+  // system's random source, and returns it; nullopt, keeping nothing, when
+  // the store already holds its most sessions.
+  std::optional<std::string> Add(std::shared_ptr<MemorySession> session) LOCKS_EXCLUDED(mutex_);
 
   // Ends the session of `id` (no-op when there is none).
   void End(std::string_view id) LOCKS_EXCLUDED(mutex_);
 
-  // The number of live sessions.
+  // The number of sessions held (those idle past the limit may still count
+  // until the next Find or Add sweeps them).
   size_t size() LOCKS_EXCLUDED(mutex_);
+  // Whether Add would refuse now.
+  bool full() LOCKS_EXCLUDED(mutex_);
 
  private:
   struct Entry {
@@ -53,11 +59,13 @@ class SessionStore {
   };
   using Entries = std::list<Entry>;
   // Drops the sessions idle past the limit: the least recently used stand
-  // first, so each call looks only at those that expired (O(1) amortised).
-  // REQUIRES: mutex_ held.
-  void Sweep(std::chrono::steady_clock::time_point now) EXCLUSIVE_LOCKS_REQUIRED(mutex_);
+  // first, so it looks only at those that expired. It takes the lock for a
+  // small batch at a time, and the dropped sessions are freed outside it, so
+  // that many sessions expiring together never hold the other requests up.
+  void Sweep(std::chrono::steady_clock::time_point now) LOCKS_EXCLUDED(mutex_);
 
   const std::chrono::seconds idle_limit_;
+  const size_t max_sessions_;
   const Clock clock_;
   std::mutex mutex_;
   // Sessions by last use, oldest first, and the index into them by id; the

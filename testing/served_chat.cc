@@ -80,10 +80,11 @@ static std::filesystem::path MakeSite() {
   return folder;
 }
 
-ServedChat::ServedChat(std::string admin_password)
+ServedChat::ServedChat(std::string admin_password, size_t max_sessions)
     : clock_(DateTime::FromCivil(2026, 3, 4, 10, 0, 0)),
       site_folder_(MakeSite()),
-      site_(application_, &clock_, {"", std::move(admin_password), site_folder_.string()}),
+      site_(application_, &clock_,
+            {"", std::move(admin_password), site_folder_.string(), max_sessions}),
       server_({.port = 0, .threads = 2},
               [this](const server::HttpRequest& r) { return site_.Handle(r); }) {
   site_.Start(database_.connection_string());

@@ -51,7 +51,8 @@ class HttpTestClient {
 
 class ServedChat {
  public:
-  explicit ServedChat(std::string admin_password = "secret");
+  explicit ServedChat(std::string admin_password = "secret",
+                      size_t max_sessions = server::ChatSite::Options{}.max_sessions);
   ~ServedChat();
 
   uint16_t port() const { return server_.port(); }
