@@ -9,6 +9,7 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "server/basic_auth.h"
 #include "server/session_store.h"
@@ -111,6 +112,12 @@ TEST(HttpServerTest, DecodesWhatBrowsersSendAndChecksBasicAuth) {
     EXPECT_EQ(std::make_pair(answer.allowed, answer.wait), std::make_pair(allowed, int64_t{wait}))
         << now << header;
   }
+  // Only the addresses that failed last are kept: a held one is dropped
+  // once two others failed after it, and the latest stays held.
+  GuessThrottle small("admin address", {.free_failures = 0, .max_keys = 2});
+  for (const char* address : {"a", "b", "c"}) small.Fail(address, 0);
+  EXPECT_EQ(std::make_tuple(small.Wait("a", 0), small.Wait("b", 0), small.Wait("c", 0)),
+            std::make_tuple(0, 1, 1));
 }
 
 // Catches a session found by a wrong or repeated id, ended in use, or kept idle too long.
