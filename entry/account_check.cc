@@ -4,7 +4,9 @@
 // its password and be in good standing (not kicked out, not frozen, not under
 // an address lock for its level); then the visit is recorded in the row and
 // the login notices are collected. A name without a row registers (see
-// registration.cc). Every refusal leaves the database as it was.
+// registration.cc); when a login of the same new name at the same moment
+// registered it first, this login goes on as a login of that name. Every refusal leaves the
+// database as it was.
 
 #include <optional>
 #include <string>
@@ -12,6 +14,7 @@
 #include "component/column_text.h"
 #include "entry/login.h"
 #include "tavolin/corvane.h"
+#include "tavolin/error.h"
 
 namespace tavolin {
 
@@ -51,8 +54,21 @@ std::optional<std::string> Corvane::CheckAccount(Application& application, Reque
     lock.level = NumberColumn(*locks, "act_level", 0);
   }
 
-  const auto user = db.Execute("SELECT * FROM user WHERE username=?", {Variant(login.name)});
-  if (user->eof()) return RegisterNewUser(application, request, lock, new_users, login);
+  const auto find_user = [&db, &login] {
+    return db.Execute("SELECT * FROM user WHERE username=?", {Variant(login.name)});
+  };
+  auto user = find_user();
+  if (user->eof()) {
+    try {
+      return RegisterNewUser(application, request, lock, new_users, login);
+    } catch (const CallError&) {
+      // Another login of the same new name may have registered it since the
+      // look-up: then this one is a login of that name. Otherwise the error
+      // stands.
+      user = find_user();
+      if (user->eof()) throw;
+    }
+  }
   if (auto refusal = ExistingUserRefusal(*user, login, lock)) return refusal;
   AdmitExistingUser(application, *user, login);
   return std::nullopt;
@@ -63,7 +79,7 @@ std::optional<std::string> Corvane::ExistingUserRefusal(const RecordSet& user, c
   // The password comes first, so a frozen account does not tell a stranger
   // that it exists in good order.
   if (login.scrambled_password != ColumnText(user, "passwd")) {
-    return "错误：您输入了错误的密码，如果您是老版本用户，请在登陆页面上作密码转换！";
+    return kWrongPasswordMessage;
   }
   const DateTime now = env_->Now();
   const int32_t standing = NumberColumn(user, "out_info", 0);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <latch>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -23,6 +25,7 @@ constexpr char kSame[] = "错误：用户名与密码相同！";
 constexpr char kIllegal[] = "错误：用户名含有非法字符！<a href=namefilter.asp>说明</a>";
 constexpr char kBreaksScript[] = "错误：用户名不能含有单引号、双引号、反斜杠或小于号！";
 constexpr char kFull[] = "对不起：聊天室已经满员了！";
+constexpr char kRobot[] = "您的名字和房间机器人同名被拒绝进入！";
 
 // A setting ("-" deletes its row), the names that log in one after the
 // other, their password, and the answer to the last of them.
@@ -35,6 +38,8 @@ TEST(AdmissionTest, RulesAndTheirMessagesInOrder) {
       {"", "", "a", "pw", "错误：用户名长度不能太短至少2个字符！"},
       {"", "", "张", "pw", ""},  // a hanzi counts two
       {"", "", "a_b!", "pw", kIllegal},
+      {"", "", "大家", "pw", kIllegal},    // the name that addresses everybody
+      {"", "", "小精灵", "pw", kRobot},    // room 2's robot, whichever room is chosen
       {"", "", "客服01", "pw", kIllegal},  // a filtered word
       {"usernameenable", "", "ann_b", "pw", kIllegal},
       {"", "", "Tom_2", "pw", ""},  // "_" is allowed; the rule sees small letters
@@ -93,7 +98,7 @@ TEST(AdmissionTest, RoomChoiceAndTheRulesOfTheRoom) {
   EXPECT_EQ(room_of("ann", "3") + room_of("bob", "abc") + room_of("cat", "99") +
                 room_of("dan", "2.6") + room_of("hal", "2147483648") + room_of("ida", "-1e400"),
             "311311");
-  EXPECT_EQ(room_of("robo", "4"), "您的名字和房间机器人同名被拒绝进入！");
+  EXPECT_EQ(room_of("robo", "4"), kRobot);
   const Rows<4> rules = {{"3", "0", "eve", "您要去的房间有级别限制，您不能直接登陆！"},
                          {"3", "0", "boss", "4"},
                          {"1", "0", "eve", "您要去的房间的门已经关上了！"},
@@ -347,6 +352,90 @@ TEST_F(LoginTest, RefusedOrFailedRegistrationsLeaveNoRow) {
   EXPECT_TRUE(chat_.last_session().Get("myname").is_empty());
   chat_.Set("_enterchatshow", Variant("##来了::c1::c2"));
   EXPECT_EQ(FailsCleanly(LoginForm("ann", "pw")), "!");
+}
+
+// A few wrong passwords for a name cost nothing; then each makes the name
+// wait 1, 2, 4 ... seconds, from any address and even with the right
+// password, and ten lock it out; the right password starts the count over,
+// as does a quiet quarter of an hour. An address guessing at many names is
+// held back likewise, later. Each hold is logged once, not for every try.
+TEST_F(LoginTest, WrongPasswordsHoldTheNameAndTheAddressBack) {
+  const auto wait = [](const std::string& shown) {
+    return "密码错误次数太多，请" + shown + "后再试！";
+  };
+  // Seconds passed first, name, password, address, answer.
+  const std::vector<std::tuple<int, std::string, std::string, std::string, std::string>> steps = {
+      {0, "ann", "x", "10.0.0.1", kWrongPassword},
+      {0, "ann", "x", "10.0.0.1", kWrongPassword},
+      {0, "ann", "x", "10.0.0.1", kWrongPassword},
+      {0, "ann", "x", "10.0.0.1", kWrongPassword},
+      {0, "ANN", "pw", "10.3.3.3", wait("1秒")},
+      {0, "bob", "pw", "10.0.0.1", ""},
+      {1, "ann", "x", "10.0.0.1", kWrongPassword},
+      {1, "ann", "x", "10.0.0.1", wait("1秒")},
+      {1, "ann", "pw", "10.0.0.1", ""},
+      {0, "ann", "x", "10.0.0.1", kWrongPassword},
+      {0, "ann", "x", "10.0.0.1", kWrongPassword},
+      {0, "ann", "x", "10.0.0.1", kWrongPassword},
+      {900, "ann", "x", "10.0.0.1", kWrongPassword},
+      {0, "ann", "x", "10.0.0.1", kWrongPassword},
+      // Eleven failures of one address over names that each stay free.
+      {0, "fay", "x", "10.4.4.4", kWrongPassword},
+      {0, "fay", "x", "10.4.4.4", kWrongPassword},
+      {0, "fay", "x", "10.4.4.4", kWrongPassword},
+      {0, "ivy", "x", "10.4.4.4", kWrongPassword},
+      {0, "ivy", "x", "10.4.4.4", kWrongPassword},
+      {0, "ivy", "x", "10.4.4.4", kWrongPassword},
+      {0, "vip", "x", "10.4.4.4", kWrongPassword},
+      {0, "vip", "x", "10.4.4.4", kWrongPassword},
+      {0, "vip", "x", "10.4.4.4", kWrongPassword},
+      {0, "Dan", "x", "10.4.4.4", kWrongPassword},
+      {0, "Dan", "x", "10.4.4.4", kWrongPassword},
+      {0, "neo", "pw", "10.4.4.4", wait("1秒")},
+      {0, "Dan", "pw", "10.5.5.5", ""}};
+  ::testing::internal::CaptureStderr();
+  for (const auto& [seconds, name, password, address, answer] : steps) {
+    chat_.clock().Advance(seconds);
+    EXPECT_EQ(chat_.LogIn(LoginForm(name, password).Address(address)), answer) << name << seconds;
+  }
+  // Ten failures a minute apart lock the name out for a quarter of an hour.
+  for (int i = 0; i < 10; ++i) {
+    chat_.clock().Advance(60);
+    EXPECT_EQ(chat_.LogIn(LoginForm("cat", "x").Address("10.6.6.6")), kWrongPassword) << i;
+  }
+  EXPECT_EQ(chat_.LogIn(LoginForm("cat", "pw")), wait("15分钟"));
+  chat_.clock().Advance(899);
+  EXPECT_EQ(chat_.LogIn(LoginForm("cat", "pw")), wait("1秒"));
+  chat_.clock().Advance(1);
+  EXPECT_EQ(chat_.LogIn(LoginForm("cat", "pw")), "");
+  const std::string log = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(text::Split(log, "login name cat:").size(), 3U) << log;  // held back, locked out
+  EXPECT_EQ(text::Split(log, "login address 10.4.4.4:").size(), 2U) << log;
+}
+
+// Logins of one new name at the same moment: one registers it, the others
+// log in to it; none fails. Several rounds, as the race is not always run.
+TEST_F(LoginTest, SimultaneousFirstLoginsOfOneNewName) {
+  chat_.Set("_newusernum", Variant("100"));
+  for (const std::string name : {"neo", "max", "guy", "hal", "joe"}) {
+    std::vector<std::string> answers(20);
+    std::vector<MemorySession> sessions(answers.size());
+    std::latch start(static_cast<ptrdiff_t>(answers.size()));
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < answers.size(); ++i) {
+      threads.emplace_back([&, i] {
+        start.arrive_and_wait();
+        try {
+          answers[i] = chat_.LogIn(LoginForm(name, "pw"), sessions[i]);
+        } catch (const CallError& error) {
+          answers[i] = error.what();
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(answers, std::vector<std::string>(answers.size())) << name;
+    EXPECT_EQ(chat_.UserColumn(name, "count(*)").ToLong(), 1);
+  }
 }
 
 TEST_F(LoginTest, ReEntryGoesBackToTheOldRoomAndShutsOutTheOldSession) {

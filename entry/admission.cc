@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "component/list_record.h"
 #include "component/live_state.h"
 #include "entry/login.h"
 #include "tavolin/corvane.h"
@@ -21,6 +22,16 @@ namespace {
 // A server variable with its surrounding spaces removed.
 std::string TrimmedVariable(const Request& request, std::string_view name) {
   return std::string(text::TrimBlanks(request.ServerVariable(name).ToText()));
+}
+
+// Whether some room's robot bears `lower_name`, in any letter case.
+bool IsRobotName(LiveState& live, Application& application, const std::string& lower_name) {
+  ApplicationLock lock(application);
+  for (const std::string& key : live.RoomKeys()) {
+    const std::optional<LiveRecord> room = live.FindRoom(key);
+    if (room && text::AsciiLower(room->field(room_field::kRobot)) == lower_name) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -64,8 +75,13 @@ std::optional<std::string> Corvane::AdmissionRefusal(Application& application, R
   }
   Variant lower_name(login.lower_name);
   Variant enabled = application.Get(Key("_usernameenable"));
-  if (Chuser(lower_name, enabled).ToBoolean()) {
+  // 大家 addresses everybody in a line, so nobody may bear it.
+  if (Chuser(lower_name, enabled).ToBoolean() || login.name == "大家") {
     return "错误：用户名含有非法字符！<a href=namefilter.asp>说明</a>";
+  }
+  // Lines to or from a room's robot must not be taken for a visitor's.
+  if (IsRobotName(Live(application), application, login.lower_name)) {
+    return "您的名字和房间机器人同名被拒绝进入！";
   }
   return std::nullopt;
 }

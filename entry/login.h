@@ -14,6 +14,10 @@
 
 namespace tavolin {
 
+// The account check's refusal of a wrong password.
+inline constexpr char kWrongPasswordMessage[] =
+    "错误：您输入了错误的密码，如果您是老版本用户，请在登陆页面上作密码转换！";
+
 struct Corvane::Login {
   // Set by the admission rules.
   std::string ip;              // REMOTE_ADDR, trimmed

@@ -5,10 +5,12 @@
 // message the visitor sees, then enters the visitor into the chat. The result
 // is the empty text for a visitor who is now inside, or the refusal.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "entry/login.h"
+#include "entry/login_throttle.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
 
@@ -17,6 +19,11 @@ namespace tavolin {
 Variant Corvane::LoginCheck(Application& TheApplication, Session& TheSession, Request& TheRequest) {
   Login login;
   if (auto refusal = AdmissionRefusal(TheApplication, TheRequest, login)) {
+    return Variant(*refusal);
+  }
+  // A name or address held back for wrong passwords costs no further work.
+  const int64_t now = env_->Now().SecondsSinceEpoch();
+  if (auto refusal = GuessingRefusal(TheApplication, login.lower_name, login.ip, now)) {
     return Variant(*refusal);
   }
   // The connection opens here, so a bad connection string ends the call
@@ -32,7 +39,13 @@ Variant Corvane::LoginCheck(Application& TheApplication, Session& TheSession, Re
   TallyVisit(TheApplication, env_->Now());
 
   if (auto refusal = ChooseRoom(TheApplication, TheRequest, login)) return Variant(*refusal);
-  if (auto refusal = CheckAccount(TheApplication, TheRequest, login)) return Variant(*refusal);
+  if (auto refusal = CheckAccount(TheApplication, TheRequest, login)) {
+    if (*refusal == kWrongPasswordMessage) {
+      CountWrongPassword(TheApplication, login.lower_name, login.ip, now);
+    }
+    return Variant(*refusal);
+  }
+  ClearWrongPasswords(TheApplication, login.lower_name);
   EnterChat(TheApplication, TheSession, login);
   return Variant("");
 }

@@ -51,4 +51,17 @@ bool BasicAuthMatches(std::string_view authorization, std::string_view user,
   return difference == 0;
 }
 
+GuardedAuth CheckBasicAuthGuarded(GuessThrottle& throttle, std::string_view address,
+                                  std::string_view authorization, std::string_view user,
+                                  std::string_view password, int64_t now) {
+  const std::string key(address);
+  if (const int64_t wait = throttle.Wait(key, now); wait > 0) return {.wait = wait};
+  if (BasicAuthMatches(authorization, user, password)) {
+    throttle.Clear(key);
+    return {.allowed = true};
+  }
+  if (!text::TrimBlanks(authorization).empty()) throttle.Fail(key, now);
+  return {};
+}
+
 }  // namespace tavolin::server

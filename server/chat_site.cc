@@ -7,6 +7,7 @@
 #include "component/counter_store.h"
 #include "component/room_directory.h"
 #include "conversation/visits.h"
+#include "entry/guess_throttle.h"
 #include "server/basic_auth.h"
 #include "server/page_request.h"
 #include "server/url_codec.h"
@@ -265,7 +266,16 @@ std::string ChatSite::AdminPage(Visit& visit, bool rooms) {
     visit.response.status = 403;
     return SitePage("管理", "<h2>管理页面已关闭：没有设置管理密码。</h2>");
   }
-  if (!BasicAuthMatches(visit.http.Header("authorization"), "admin", options_.admin_password)) {
+  const GuardedAuth auth = CheckBasicAuthGuarded(
+      GuessThrottle::Of(application_, "admin address", {}),
+      visit.request.ServerVariable("REMOTE_ADDR").ToText(), visit.http.Header("authorization"),
+      "admin", options_.admin_password, env_->Now().SecondsSinceEpoch());
+  if (auth.wait > 0) {
+    visit.response.status = 429;
+    visit.response.headers.emplace_back("Retry-After", std::to_string(auth.wait));
+    return SitePage("管理", "<h2>" + TooManyGuessesMessage(auth.wait) + "</h2>");
+  }
+  if (!auth.allowed) {
     visit.response.status = 401;
     visit.response.headers.emplace_back("WWW-Authenticate", "Basic realm=\"Tavolin admin\"");
     return SitePage("管理", "<h2>需要管理员登录。</h2>");

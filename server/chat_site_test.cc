@@ -132,17 +132,24 @@ TEST(ChatSiteTest, AdminPagesPreviewAndApplyForTheAdminOnly) {
                                         credentials + "Connection: close\r\n\r\n"));
   };
   const std::string admin = "Authorization: Basic YWRtaW46c2VjcmV0\r\n",
+                    wrong = "Authorization: Basic YWRtaW46d3Jvbmc=\r\n",
                     rooms =
                         "</h2><div class='report'>过期房间：[情感驿站]<br><br>设为永久：[音乐之声]";
   // Each page's report, and then the users, the rooms and the kept rooms.
   const std::tuple<const char*, std::string, std::string, const char*> steps[] = {
       {"userclear.asp?mode=1", "", "HTTP/1.1 401", "1 5 3"},
-      {"userclear.asp?mode=1", "Authorization: Basic YWRtaW46d3Jvbmc=\r\n", "HTTP/1.1 401",
-       "1 5 3"},
+      {"userclear.asp?mode=1", wrong, "HTTP/1.1 401", "1 5 3"},
       {"userclear.asp", admin, "用户清理（预览）</h2><div class='report'>[old]</div>", "1 5 3"},
       {"userclear.asp?mode=1", admin, "用户清理</h2><div class='report'>[old]</div>", "0 5 3"},
       {"roomupdate.asp?mode=0", admin, "房间整理（预览）" + rooms, "0 5 3"},
       {"roomupdate.asp?mode=1", admin, "房间整理" + rooms, "0 4 4"},
+      // Four wrong passwords from one address hold it back a second.
+      {"userclear.asp", wrong, "HTTP/1.1 401", "0 4 4"},
+      {"userclear.asp", wrong, "HTTP/1.1 401", "0 4 4"},
+      {"userclear.asp", wrong, "HTTP/1.1 401", "0 4 4"},
+      {"userclear.asp", wrong, "HTTP/1.1 401", "0 4 4"},
+      {"userclear.asp", admin, "HTTP/1.1 429", "0 4 4"},
+      {"userclear.asp", admin, "<h2>密码错误次数太多，请1秒后再试！</h2>", "0 4 4"},
   };
   for (const auto& [target, credentials, report, counts] : steps) {
     EXPECT_THAT(page(target, credentials), HasSubstr(report));

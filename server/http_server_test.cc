@@ -9,6 +9,7 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "server/basic_auth.h"
 #include "server/session_store.h"
@@ -89,6 +90,34 @@ TEST(HttpServerTest, DecodesWhatBrowsersSendAndChecksBasicAuth) {
   };
   for (const auto& [header, password, match] : auth)
     EXPECT_EQ(BasicAuthMatches(header, "admin", password), match) << header;
+  // Wrong passwords from one address (none sent is no guess) hold it back
+  // before any check, 1 then 2 seconds; the right one clears it.
+  GuessThrottle throttle("admin address", {});
+  const std::tuple<int, const char*, const char*, bool, int> guarded[] = {
+      {0, "a", "", false, 0},
+      {0, "a", "Basic YWRtaW46cHg=", false, 0},
+      {0, "a", "Basic !!!", false, 0},
+      {0, "a", "Basic YWRtaW46cHg=", false, 0},
+      {0, "a", "", false, 0},
+      {0, "a", "Basic YWRtaW46cHg=", false, 0},
+      {0, "a", "Basic YWRtaW46cHc=", false, 1},
+      {0, "b", "Basic YWRtaW46cHc=", true, 0},
+      {1, "a", "Basic YWRtaW46cHg=", false, 0},
+      {2, "a", "Basic YWRtaW46cHc=", false, 1},
+      {3, "a", "Basic YWRtaW46cHc=", true, 0},
+      {3, "a", "Basic YWRtaW46cHg=", false, 0},
+      {3, "a", "Basic YWRtaW46cHc=", true, 0}};
+  for (const auto& [now, address, header, allowed, wait] : guarded) {
+    const GuardedAuth answer = CheckBasicAuthGuarded(throttle, address, header, "admin", "pw", now);
+    EXPECT_EQ(std::make_pair(answer.allowed, answer.wait), std::make_pair(allowed, int64_t{wait}))
+        << now << header;
+  }
+  // Only the addresses that failed last are kept: a held one is dropped
+  // once two others failed after it, and the latest stays held.
+  GuessThrottle small("admin address", {.free_failures = 0, .max_keys = 2});
+  for (const char* address : {"a", "b", "c"}) small.Fail(address, 0);
+  EXPECT_EQ(std::make_tuple(small.Wait("a", 0), small.Wait("b", 0), small.Wait("c", 0)),
+            std::make_tuple(0, 1, 1));
 }
 
 // Catches a session found by a wrong or repeated id, ended in use, kept idle too long, idle ones
