@@ -9,6 +9,7 @@
 #include "conversation/visits.h"
 #include "entry/guess_throttle.h"
 #include "server/basic_auth.h"
+#include "server/error_log.h"
 #include "server/page_request.h"
 #include "server/url_codec.h"
 #include "tavolin/error.h"
@@ -151,11 +152,21 @@ HttpResponse ChatSite::Handle(const HttpRequest& http) {
     response.body = text::Utf8ToGbk(page->second(*this, visit));
   } catch (const CallError& e) {
     // The page failed as the engine reports it: an error of the request.
-    std::cerr << "tavolin: " << path << ": error " << static_cast<int>(e.code()) << ": " << e.what()
-              << '\n';
-    response.status = e.code() == ErrorCode::kTypeMismatch ? 400 : 500;
-    response.body = text::Utf8ToGbk(
-        SitePage("出错了", "<h2>页面出错了</h2><p>" + HtmlEscape(e.what()) + "</p>"));
+    // A request's own error is shown; any other detail (SQL, say) goes to
+    // the log only, under a reference the page shows.
+    const std::string detail =
+        "error " + std::to_string(static_cast<int>(e.code())) + ": " + e.what();
+    std::string message;
+    if (e.code() == ErrorCode::kTypeMismatch) {
+      response.status = 400;
+      message = HtmlEscape(e.what());
+      std::cerr << "tavolin: " << LogEscape(path) << ": " << LogEscape(detail) << '\n';
+    } else {
+      response.status = 500;
+      message = "服务器出错了，请稍后再试。(参考号 " + LogRequestError(path, detail) + ")";
+    }
+    response.body =
+        text::Utf8ToGbk(SitePage("出错了", "<h2>页面出错了</h2><p>" + message + "</p>"));
   }
   return response;
 }

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/error_log.h"
 #include "tavolin/thread_annotations.h"
 
 namespace tavolin::server {
@@ -25,13 +26,32 @@ using tcp = net::ip::tcp;
 
 namespace {
 
+// How long the listener pauses when the system has no descriptor or memory
+// for a new connection: trying again at once would only spin.
+constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+
+// The network's failures come in bursts of one kind; each kind is logged at
+// most once a second.
+void LogRepeated(const std::string& line) {
+  static RepeatedLineLimiter limiter(std::cerr);
+  limiter.Write("tavolin: " + line);
+}
+
 // Logs a failure that ends one connection; the server goes on.
 void fail(beast::error_code ec, const char* what) {
   if (ec == net::error::operation_aborted || ec == beast::error::timeout || ec == net::error::eof ||
       ec == net::error::connection_reset) {
     return;  // ordinary ends of a connection
   }
-  std::cerr << "tavolin: " << what << ": " << ec.message() << '\n';
+  LogRepeated(std::string(what) + ": " + ec.message());
+}
+
+// Whether accepting failed for want of descriptors or memory, which lasts
+// until connections close.
+bool IsResourceShortage(beast::error_code ec) {
+  return ec == boost::system::errc::too_many_files_open ||
+         ec == boost::system::errc::too_many_files_open_in_system ||
+         ec == boost::system::errc::no_buffer_space || ec == boost::system::errc::not_enough_memory;
 }
 
 // The status for a request that could not be read.
@@ -48,6 +68,7 @@ struct SharedState {
   HttpServer::Options options;
   HttpHandler handler;
   std::atomic<bool> stopping{false};
+  std::atomic<size_t> live_connections{0};
 };
 
 class Connection : public std::enable_shared_from_this<Connection> {
@@ -57,7 +78,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     beast::error_code ec;
     const auto peer = stream_.socket().remote_endpoint(ec);
     if (!ec) peer_address_ = peer.address().to_string();
+    ++shared_->live_connections;
   }
+  ~Connection() { --shared_->live_connections; }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
 
   void Run() {
     net::dispatch(stream_.get_executor(),
@@ -114,11 +139,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     try {
       out = shared_->handler(in);
     } catch (const std::exception& e) {
-      std::cerr << "tavolin: " << in.target << ": " << e.what() << '\n';
+      // The detail goes to the log only: it may hold SQL or other inner text.
       out = HttpResponse{};
       out.status = 500;
       out.content_type = "text/plain";
-      out.body = "Internal Server Error";
+      out.body = "Internal Server Error (reference " + LogRequestError(in.target, e.what()) + ")";
     }
     Write(std::move(out), request.keep_alive() && !shared_->stopping, request.version(),
           request.method() == http::verb::head);
@@ -198,6 +223,7 @@ class HttpServer::Impl {
                                      : std::max(1u, std::thread::hardware_concurrency())),
         ioc_(threads_),
         acceptor_(net::make_strand(ioc_)),
+        accept_pause_(acceptor_.get_executor()),
         shared_(std::make_shared<SharedState>()) {
     shared_->options = std::move(options);
     shared_->handler = std::move(handler);
@@ -230,6 +256,7 @@ class HttpServer::Impl {
     net::post(acceptor_.get_executor(), [this] {
       beast::error_code ec;
       acceptor_.close(ec);
+      accept_pause_.cancel();
     });
     {
       std::lock_guard<std::mutex> lock(connections_mutex_);
@@ -249,8 +276,21 @@ class HttpServer::Impl {
 
   void OnAccept(beast::error_code ec, tcp::socket socket) {
     if (ec == net::error::operation_aborted || shared_->stopping) return;
+    const size_t cap = shared_->options.max_connections;
+    if (IsResourceShortage(ec)) {
+      fail(ec, "accept");
+      accept_pause_.expires_after(kAcceptPause);
+      accept_pause_.async_wait([this](beast::error_code wait_error) {
+        if (!wait_error && !shared_->stopping) Accept();
+      });
+      return;
+    }
     if (ec) {
       fail(ec, "accept");
+    } else if (cap > 0 && shared_->live_connections >= cap) {
+      // Closed at once, so the client learns now rather than by a timeout.
+      LogRepeated("accept: " + std::to_string(cap) + " connections open, closing new ones");
+      socket.close(ec);
     } else {
       auto connection = std::make_shared<Connection>(std::move(socket), shared_);
       Remember(connection);
@@ -273,6 +313,7 @@ class HttpServer::Impl {
   const int threads_;
   net::io_context ioc_;
   tcp::acceptor acceptor_;
+  net::steady_timer accept_pause_;
   std::shared_ptr<SharedState> shared_;
   uint16_t port_ = 0;
   std::vector<std::thread> pool_;

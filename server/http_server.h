@@ -29,6 +29,7 @@ class HttpServer {
     size_t body_limit = 64 * 1024;
     std::chrono::seconds read_timeout{30};  // also the keep-alive idle limit
     int threads = 0;                        // 0: one per core
+    size_t max_connections = 0;             // live at once; 0: no cap
   };
 
   HttpServer(Options options, HttpHandler handler);

@@ -7,11 +7,19 @@
 
 #include <atomic>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/read_until.hpp>
+#include <boost/asio/write.hpp>
+#include <iostream>
 #include <set>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 #include "server/basic_auth.h"
+#include "server/error_log.h"
 #include "server/session_store.h"
 #include "server/url_codec.h"
 #include "testing/served_chat.h"
@@ -21,6 +29,7 @@ namespace {
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 // A server on a free port (small limits) that echoes what it was asked;
@@ -71,6 +80,88 @@ TEST(HttpServerTest, AnswersKeepsAliveRefusesBadRequestsAndStops) {
   idle.connect({boost::asio::ip::make_address("127.0.0.1"), echo.server.port()});
   echo.server.Stop();
   echo.server.Stop();
+}
+
+// Catches a connection over the cap left hanging or served, and a freed place not reused.
+TEST(HttpServerTest, CapsLiveConnectionsAndClosesTheExcessAtOnce) {
+  HttpServer server({.port = 0, .threads = 2, .max_connections = 4},
+                    [](const HttpRequest&) { return HttpResponse{.body = "pong", .headers = {}}; });
+  server.Start();
+  const std::string get = "GET / HTTP/1.1\r\nHost: x\r\n\r\n";
+  boost::asio::io_context ioc;
+  std::vector<boost::asio::ip::tcp::socket> held;
+  for (int i = 0; i < 4; ++i) {
+    held.emplace_back(ioc).connect({boost::asio::ip::make_address("127.0.0.1"), server.port()});
+    boost::asio::write(held.back(), boost::asio::buffer(get));
+    std::string answer;
+    boost::asio::read_until(held.back(), boost::asio::dynamic_buffer(answer), "pong");
+  }
+  testing::HttpTestClient client(server.port());
+  EXPECT_EQ(client.SendRaw(get), "");
+  held.pop_back();
+  std::string freed;
+  for (int tries = 0; tries < 500 && freed.empty(); ++tries) {
+    if (tries > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    freed = client.SendRaw(get);
+  }
+  EXPECT_THAT(freed, StartsWith("HTTP/1.1 200"));
+}
+
+// Catches a 500 answer that shows its detail (SQL and all), and log lines
+// that a request value can split or forge.
+TEST(HttpServerTest, FailedRequestsShowAReferenceAndLogTheDetailEscaped) {
+  const std::pair<const char*, const char*> escaped[] = {
+      {"/a\r\ntavolin: forged", "/a\\r\\ntavolin: forged"},
+      {"x\ty\x01\x7F\\", "x\\ty\\x01\\x7F\\\\"},
+      {"\xC4\xE3 ok", "\xC4\xE3 ok"},
+  };
+  for (const auto& [value, logged] : escaped) EXPECT_EQ(LogEscape(value), logged);
+
+  std::ostringstream log;
+  std::streambuf* const cerr = std::cerr.rdbuf(log.rdbuf());
+  HttpServer thrower({.port = 0, .threads = 1}, [](const HttpRequest& request) -> HttpResponse {
+    throw std::runtime_error("bad " + request.body);
+  });
+  thrower.Start();
+  const std::string plain =
+      testing::HttpTestClient(thrower.port())
+          .SendRaw("POST /x HTTP/1.1\r\nHost: x\r\nContent-Length: 9\r\n\r\n1\r\nforged");
+  thrower.Stop();
+  testing::ServedChat chat;
+  chat.db().Execute("DROP TABLE user");
+  testing::HttpTestClient visitor(chat.port());
+  const std::string page = chat.Login(visitor, "ann").Utf8Body();
+  std::cerr.rdbuf(cerr);
+  // The eight characters after `mark` in `text`.
+  const auto after = [](const std::string& text, const std::string& mark) {
+    const size_t at = text.find(mark);
+    return at == std::string::npos ? std::string("none") : text.substr(at + mark.size(), 8);
+  };
+  const std::string page_reference = after(page, "参考号 "),
+                    plain_reference = after(plain, "(reference ");
+  EXPECT_THAT(page, AllOf(HasSubstr("服务器出错了，请稍后再试。(参考号 " + page_reference + ")"),
+                          Not(HasSubstr("user"))));
+  EXPECT_THAT(plain, AllOf(StartsWith("HTTP/1.1 500"), Not(HasSubstr("bad"))));
+  EXPECT_THAT(log.str(), AllOf(HasSubstr(page_reference + ": /login.asp: "), HasSubstr("user"),
+                               HasSubstr(plain_reference + ": /x: bad 1\\r\\nforged\n")));
+}
+
+// Catches a burst of one line written in full, or its count lost.
+TEST(ErrorLogTest, RepeatedLinesAreWrittenOnceASecondWithTheCountLeftOut) {
+  std::ostringstream out;
+  std::chrono::steady_clock::time_point now{};
+  RepeatedLineLimiter limiter(out, [&now] { return now; });
+  for (const auto& [at, line] : {std::pair{0, "a"},
+                                 {500, "a"},
+                                 {900, "a"},
+                                 {900, "b"},
+                                 {1000, "a"},
+                                 {1500, "a"},
+                                 {2600, "a"}}) {
+    now = std::chrono::steady_clock::time_point{} + std::chrono::milliseconds(at);
+    limiter.Write(line);
+  }
+  EXPECT_EQ(out.str(), "a\nb\na (2 more like this not logged)\na (1 more like this not logged)\n");
 }
 
 // Catches form, cookie and credential decoding that loses or invents values.

@@ -4,13 +4,16 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
 
 #include "component/settings_check.h"
 #include "server/chat_site.h"
+#include "server/error_log.h"
 #include "server/http_server.h"
 #include "tavolin/database.h"
 #include "tavolin/error.h"
@@ -29,7 +32,27 @@ const std::string kHelp =
     "  --prefix TEXT           state prefix of the chat (default none)\n"
     "  --admin-password TEXT   password of the admin pages, user admin (also from\n"
     "                          TAVOLIN_ADMIN_PASSWORD; without one they are switched off)\n"
+    "  --max-connections N     connections served at once; more are closed at once\n"
+    "                          (default: the open-file limit less 64, at least 16)\n"
     "  --log-level LEVEL       error, info (default) or debug\n";
+
+// Descriptors kept for the database, its journal, the log and the listener
+// when the connection cap is taken from the open-file limit.
+constexpr rlim_t kReservedDescriptors = 64;
+constexpr rlim_t kFewestConnections = 16;
+
+// Raises the soft open-file limit to the hard one (each connection holds a
+// descriptor) and returns the soft limit now in force.
+rlim_t RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+  if (limit.rlim_cur < limit.rlim_max) {
+    const rlim_t before = limit.rlim_cur;
+    limit.rlim_cur = limit.rlim_max;
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) limit.rlim_cur = before;
+  }
+  return limit.rlim_cur;
+}
 
 struct ServeOptions {
   HttpServer::Options http;
@@ -81,6 +104,16 @@ std::optional<ServeOptions> ParseOptions(const std::string& binary_path,
       options.site.prefix = value;
     } else if (flag == "--admin-password") {
       options.site.admin_password = value;
+    } else if (flag == "--max-connections") {
+      char* end = nullptr;
+      const long long cap = std::strtoll(value.c_str(), &end, 10);
+      if (cap < 1 || *end != '\0') {
+        std::cerr << "tavolin serve: --max-connections wants a number from 1, not " << value
+                  << '\n';
+        exit_code = 2;
+        return std::nullopt;
+      }
+      options.http.max_connections = static_cast<size_t>(cap);
     } else if (flag == "--log-level") {
       options.log_level = value;
     } else {
@@ -99,6 +132,11 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
   int exit_code = 0;
   std::optional<ServeOptions> options = ParseOptions(binary_path, args, exit_code);
   if (!options) return exit_code;
+  const rlim_t descriptors = RaiseDescriptorLimit();
+  if (options->http.max_connections == 0) {
+    options->http.max_connections = static_cast<size_t>(
+        std::max(descriptors, kReservedDescriptors + kFewestConnections) - kReservedDescriptors);
+  }
 
   // The stop signals are taken by this thread alone, with sigwait below; the
   // server's threads, started later, inherit the mask.
@@ -121,8 +159,8 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
   HttpServer server(options->http, [&site, debug](const HttpRequest& request) {
     HttpResponse response = site.Handle(request);
     if (debug) {
-      std::cerr << request.peer_address << ' ' << request.method << ' ' << request.target << ' '
-                << response.status << '\n';
+      std::cerr << request.peer_address << ' ' << LogEscape(request.method) << ' '
+                << LogEscape(request.target) << ' ' << response.status << '\n';
     }
     return response;
   });
@@ -135,8 +173,8 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
   if (options->log_level != "error") {
     std::cout << "tavolin: listening on http://" << options->http.host << ":" << server.port()
               << "/ (database " << options->database << ", site "
-              << (options->site.site_folder.empty() ? "none" : options->site.site_folder) << ")"
-              << std::endl;
+              << (options->site.site_folder.empty() ? "none" : options->site.site_folder)
+              << ", at most " << options->http.max_connections << " connections)" << std::endl;
   }
 
   int signal_number = 0;

@@ -1,16 +1,22 @@
 // Copyright Tavolin developers.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 
+#include <boost/asio/ip/tcp.hpp>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "testing/chat_test_env.h"
+#include "testing/served_chat.h"
 #include "text/strings.h"
 
 namespace tavolin {
@@ -85,6 +91,46 @@ TEST(ToolTest, LoadCreatesTheDefaultDatabaseAndRefusesABadSettingByName) {
           << command << ": " << run.exit_code << " " << run.err;
     }
   }
+}
+
+// Catches an accept loop that spins and floods the log when the descriptors
+// run out, and a server that does not answer once they are free again.
+TEST(ToolTest, ServeUnderALowOpenFileLimitOutlivesRunningOut) {
+  const char* binary = std::getenv("TAVOLIN_BINARY");
+  ASSERT_NE(binary, nullptr);
+  testing::TempDatabase database;
+  const std::string log = database.path() + ".err";
+  // The shell prints its process id, which the server then takes over.
+  FILE* server = popen(("ulimit -n 64; echo $$; exec timeout 60 " + std::string(binary) +
+                        " serve --listen 127.0.0.1:0 --site '' --max-connections 1000 --db " +
+                        database.connection_string() + " 2>" + log)
+                           .c_str(),
+                       "r");
+  ASSERT_NE(server, nullptr);
+  char line[512] = "";
+  const pid_t pid = std::fgets(line, sizeof line, server) ? std::atoi(line) : 0;
+  const char* address = std::fgets(line, sizeof line, server) ? std::strstr(line, "1:") : nullptr;
+  ASSERT_TRUE(pid > 0 && address != nullptr) << line;
+  const auto port = static_cast<uint16_t>(std::atoi(address + 2));
+  {
+    boost::asio::io_context ioc;
+    std::vector<boost::asio::ip::tcp::socket> held;
+    for (int i = 0; i < 100; ++i) {
+      held.emplace_back(ioc).connect({boost::asio::ip::make_address("127.0.0.1"), port});
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // the server out of descriptors
+  }
+  const int status = testing::HttpTestClient(port).Get("/").status;
+  kill(pid, SIGTERM);
+  pclose(server);
+  const std::string errors = (std::stringstream() << std::ifstream(log).rdbuf()).str();
+  std::remove(log.c_str());
+  size_t floods = 0;
+  for (size_t at = 0; (at = errors.find("Too many open files", at)) != std::string::npos; ++at) {
+    ++floods;
+  }
+  EXPECT_EQ(status, 200);
+  EXPECT_TRUE(floods >= 1 && floods <= 4) << floods << " lines: " << errors.substr(0, 2000);
 }
 
 }  // namespace
