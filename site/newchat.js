@@ -202,10 +202,11 @@ var ChatLines = (function () {
   // Images of this site by a plain path; svg is left out, it can carry script.
   var OWN_IMAGE = /^[\/A-Za-z0-9_.-]*\.(gif|jpe?g|png|webp|bmp|ico)$/i;
 
-  // The site's pages the server's own notices link to (the guestbook, the
-  // settings, the answers to a friend request): a link to them stays, since
-  // following it takes the viewer's click; nothing loads them by itself.
-  var NOTICE_PAGE = /\/(guest|userset)\.asp$/i;
+  // The site's pages a link may lead to: its static pages (the news links
+  // to help and rules) and those the server's own notices link to (the
+  // guestbook, the settings, the answers to a friend request). Following one
+  // takes the viewer's click; nothing loads them by itself.
+  var LINKED_PAGE = /^[\/A-Za-z0-9_.-]*(\/(guest|userset)\.asp|\.html?)$/i;
   var FRIEND_ANSWER = /\/agreefriend\.asp$/i;
   var FRIEND_ANSWER_QUERY = /^\?ID=\d+&answer=(yes|no)$/;
 
@@ -233,7 +234,7 @@ var ChatLines = (function () {
     if (siteHost(url) !== siteHost(new URL(pageUrl))) return true;
     if (url.search === '' && OWN_IMAGE.test(url.pathname)) return true;
     if (text(attribute).toLowerCase() !== 'href') return false;
-    return (url.search === '' && NOTICE_PAGE.test(url.pathname)) ||
+    return (url.search === '' && LINKED_PAGE.test(url.pathname)) ||
       (FRIEND_ANSWER.test(url.pathname) && FRIEND_ANSWER_QUERY.test(url.search));
   }
 

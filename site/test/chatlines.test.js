@@ -105,15 +105,15 @@ test('colours, links and styles from lines', () => {
     '/img/a.JPG', 'http://chat.example/b.png', 'c.jpeg#top', 'aspx.webp'];
   const dropped = ['close.asp', 'say.asp?says=x', '/agreefriend.asp?ID=3', 'http://chat.example/x.asp', 'HTTP://CHAT.EXAMPLE/X.ASP',
     '//chat.example/say.asp', 'https://chat.example:8443/close.asp', 'http://chat.example./close.asp', 'http://u@chat.example/close.asp',
-    'help.htm', 'rules.html', 'close', '/', '', 'changeroom.asp?toroom=2', 'a.gif?x=1', 'a.gif/../close.asp', '%2e%2e/close.asp',
+    'close', '/', '', 'changeroom.asp?toroom=2', 'a.gif?x=1', 'a.gif/../close.asp', '%2e%2e/close.asp',
     'img/%2e%2e/close.asp', 'x.gif%3f/../../close.asp', '\\\\chat.example\\close.asp', '/\\chat.example/close.asp', 'http:close.asp',
     ' java\tscript:alert(1)', 'data:image/png;base64,AA', 'vbscript:x', 'close.asp;.gif', 'close.asp%00.gif', 'pic.svg', 'x.asp#.gif'];
   const keeps = (u) => ChatLines.keepsAddress(u, 'http://chat.example/chat.asp');
   assert.deepEqual([kept.filter((u) => !keeps(u)), dropped.filter(keeps)], [[], []]);
-  // The pages of the server's own notices stay as links, never as anything that loads by itself.
-  const notices = ['guest.asp', '/userset.asp', 'agreefriend.asp?ID=12&answer=no'];
+  // Static pages and those of the server's own notices stay as links, never as anything that loads by itself.
+  const notices = ['help.htm', 'rules.html', 'guest.asp', '/userset.asp', 'agreefriend.asp?ID=12&answer=no'];
   const asLink = (u) => ChatLines.keepsAddress(u, 'http://chat.example/chat.asp', 'HREF');
-  assert.deepEqual([notices.map(asLink), notices.map(keeps), dropped.filter(asLink)], [[true, true, true], [false, false, false], []]);
+  assert.deepEqual([notices.map(asLink), notices.map(keeps), dropped.filter(asLink)], [notices.map(() => true), notices.map(() => false), []]);
   // Styles: bare hex colours get their "#"; anything that loads or runs drops the whole style, however written.
   const styles = [
     ['color:990099', 'color:#990099'], ['font-size:9pt; background-color: FFF', 'font-size:9pt; background-color: #FFF'],
