@@ -27,8 +27,15 @@ namespace tavolin {
 namespace {
 
 Outcome SendCall(SiteVisit& visit) {
+  if (auto refusal = visit.TooFast(kCallsPerMinute)) return *refusal;
   std::string towho = TrimmedInput(visit.Form("towho"));
-  if (towho != page::kEverybody) {
+  if (towho == page::kEverybody) {
+    if (!visit.Allowed(kCallsToAllPerHour)) {
+      return Outcome::Refused("每小时最多只能传呼大家" +
+                              std::to_string(visit.MostAllowed(kCallsToAllPerHour)) +
+                              "次，请稍后再试。");
+    }
+  } else {
     const auto addressee = FindAddressee(visit.db(), towho);
     if (const auto* refusal = std::get_if<Outcome>(&addressee)) return *refusal;
     towho = std::get<std::string>(addressee);

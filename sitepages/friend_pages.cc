@@ -26,6 +26,7 @@ namespace tavolin {
 namespace {
 
 Outcome AskFriend(SiteVisit& visit) {
+  if (auto refusal = visit.TooFast(kFriendRequestsPerMinute)) return *refusal;
   const auto addressee = FindAddressee(visit.db(), visit.Form("towho"));
   if (const auto* refusal = std::get_if<Outcome>(&addressee)) return *refusal;
   const std::string& towho = std::get<std::string>(addressee);

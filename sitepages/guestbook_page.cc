@@ -24,6 +24,7 @@ namespace {
 constexpr int kShownMessages = 100;
 
 Outcome LeaveMessage(SiteVisit& visit) {
+  if (auto refusal = visit.TooFast(kMessagesPerMinute)) return *refusal;
   const auto addressee = FindAddressee(visit.db(), visit.Form("towho"));
   if (const auto* refusal = std::get_if<Outcome>(&addressee)) return *refusal;
   const std::string& towho = std::get<std::string>(addressee);

@@ -63,6 +63,38 @@ TEST_F(SitePagesTest, MessagesAndCallsReachTheirAddresseesOnlyEscapedAndCallsOnc
   EXPECT_EQ(chat_.Value("select group_concat(read) as v from calls"), "1,0");
 }
 
+// Catches a flood: messages, calls and friend requests past the visitor's rate, or calls to
+// everybody past the hourly cap, stored; or one visitor's rate holding back another.
+TEST_F(SitePagesTest, PostsPastTheVisitorsRateAreRefusedAndNotStored) {
+  chat_.app().Set("_newusernum", Variant("1000"));
+  for (const char* name : {"bob", "carl", "dan"}) chat_.Visitor(name);
+  const std::string too_fast = "你操作太快了，请稍后再试。";
+  const std::vector<std::tuple<std::string, std::string, std::string>> kinds = {
+      {"/guest.asp", "guestbook", "_maxgbperminute"},
+      {"/getcall.asp", "calls", "_maxcallsperminute"},
+      {"/addfriend.asp", "friendrq", "_maxfriendrqperminute"}};
+  for (const auto& [target, table, setting] : kinds) {
+    chat_.app().Set(setting, Variant("2"));
+    const std::string count = "select count(*) as v from " + table;
+    ExpectAnswers({{"ann", target, Message("bob", "1"), ""},
+                   {"ann", target, Message("carl", "2"), ""},
+                   {"ann", target, Message("dan", "3"), too_fast}});
+    EXPECT_EQ(chat_.Value(count), "2") << table;
+    EXPECT_EQ(chat_.Page("bob", target, Message("dan", "4")).find(too_fast), std::string::npos);
+    chat_.clock().Advance(60);
+    EXPECT_EQ(chat_.Page("ann", target, Message("dan", "5")).find(too_fast), std::string::npos);
+    EXPECT_EQ(chat_.Value(count), "4") << table;
+  }
+  chat_.clock().Advance(60);
+  chat_.app().Set("_maxtoallcallsperhour", Variant("1"));
+  ExpectAnswers(
+      {{"ann", "/getcall.asp", Message("大家", "1"), "已经传呼大家了。"},
+       {"ann", "/getcall.asp", Message("大家", "2"), "每小时最多只能传呼大家1次，请稍后再试。"}});
+  chat_.clock().Advance(3600);
+  ExpectAnswers({{"ann", "/getcall.asp", Message("大家", "3"), "已经传呼大家了。"}});
+  EXPECT_EQ(chat_.Value("select count(*) as v from calls where towho='大家'"), "2");
+}
+
 // Catches a message or call stored past its limits, to nobody, or from a browser not in the chat.
 TEST_F(SitePagesTest, MessagesAndCallsRefuseWhatTheyCannotStoreAndStrangers) {
   chat_.Visitor("bob");
