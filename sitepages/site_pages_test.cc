@@ -95,6 +95,42 @@ TEST_F(SitePagesTest, PostsPastTheVisitorsRateAreRefusedAndNotStored) {
   EXPECT_EQ(chat_.Value("select count(*) as v from calls where towho='大家'"), "2");
 }
 
+// Catches a page that grows with every message or call kept: each shows the newest 50; older
+// messages on the pages asked for (a junk page number is the first), older calls once these are
+// read.
+TEST_F(SitePagesTest, PagesShowTheNewestFiftyFirstAndTheRestOnLaterPages) {
+  chat_.Visitor("bob");
+  for (int i = 1; i <= 120; ++i) {
+    const Variant body("m" + std::to_string(i) + ".");
+    chat_.db().Execute("insert into guestbook (towho,who,body,post_time) values ('bob','ann',?,?)",
+                       {body, Variant(chat_.clock().Now())});
+    if (i <= 60) {
+      chat_.db().Execute(
+          "insert into calls (towho,who,body,calltime,read) values "
+          "('bob','ann',?,?,0)",
+          {body, Variant(chat_.clock().Now())});
+    }
+  }
+  // A page, the first and last message shown and how many.
+  const std::vector<std::tuple<std::string, std::string, std::string, size_t>> pages = {
+      {"/guest.asp", "m120.", "m71.", 50},      {"/guest.asp?page=2", "m70.", "m21.", 50},
+      {"/guest.asp?page=3", "m20.", "m1.", 20}, {"/guest.asp?page=x'", "m120.", "m71.", 50},
+      {"/guest.asp?page=4", "", "", 0},         {"/getcall.asp", "m60.", "m11.", 50},
+      {"/getcall.asp", "m10.", "m1.", 10},      {"/getcall.asp", "", "", 0}};
+  for (const auto& [target, newest, oldest, count] : pages) {
+    const std::string page = chat_.Page("bob", target);
+    size_t shown = 0;
+    for (size_t at = page.find("<br>m"); at != std::string::npos; at = page.find("<br>m", at + 1)) {
+      ++shown;
+    }
+    EXPECT_EQ(shown, count) << target;
+    if (count == 0) continue;
+    EXPECT_NE(page.find("<br>" + oldest), std::string::npos) << target;
+    EXPECT_LT(page.find("<br>" + newest), page.find("<br>" + oldest)) << target;
+  }
+  EXPECT_NE(chat_.Page("bob", "/guest.asp?page=2").find("guest.asp?page=3"), std::string::npos);
+}
+
 // Catches a message or call stored past its limits, to nobody, or from a browser not in the chat.
 TEST_F(SitePagesTest, MessagesAndCallsRefuseWhatTheyCannotStoreAndStrangers) {
   chat_.Visitor("bob");
