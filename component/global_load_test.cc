@@ -188,7 +188,8 @@ TEST_F(GlobalLoadTest, SettingsCheckRefusesEachValueThatWouldFailEveryRequestOfA
       "exitroomshow=out::1|visitor=lots|hour24=0,0,0|friendtimeout=7 or 1=1|calltimeout=|"
       "hour24=0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,24|calltimeout=  |"
       "hour24=x,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,5|calltimeout=(Null)|"
-      "managelogtimeout=x|gbtimeout=x|usernameoncetimeout=x|roomexpperday=x";
+      "managelogtimeout=x|gbtimeout=x|usernameoncetimeout=x|roomexpperday=x|maxsaysper10s=-1|"
+      "maxcallsperminute=5/min|maxgbperminute=many|maxfriendrqperminute=|maxtoallcallsperhour=x";
   for (std::string_view changes : Split(refused, "|")) {
     const std::string_view first = changes.substr(0, changes.find('&'));
     const std::string_view value = first.substr(first.find('=') + 1);
@@ -205,7 +206,8 @@ TEST_F(GlobalLoadTest, SettingsCheckRefusesEachValueThatWouldFailEveryRequestOfA
       "|maxtalk=0|maxtalk=32767|nosaytimeout=(Empty)|nosaytimeout=0.5|l_delroom=  |"
       "usernamefilter=|hour24=0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,23|"
       "namelength=4&maxnamelength=2|autoclearmanagelog=0&managelogtimeout=x|"
-      "autoclearusername=&usernametimeout=x|roomautoclear=no&roomkeepexp=";
+      "autoclearusername=&usernametimeout=x|roomautoclear=no&roomkeepexp=|maxsaysper10s=0|"
+      "maxtoallcallsperhour=(Empty)";
   for (std::string_view changes : Split(accepted, "|")) {
     EXPECT_EQ(CheckWith(chat_, changes), "") << changes;
   }

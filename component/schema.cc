@@ -185,6 +185,11 @@ INSERT INTO sysparam (alias, body) VALUES ('roomtimeout', '1440');
 INSERT INTO sysparam (alias, body) VALUES ('roomexpperday', '60');
 INSERT INTO sysparam (alias, body) VALUES ('hour24', '0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0');
 INSERT INTO sysparam (alias, body) VALUES ('visitor', '0');
+INSERT INTO sysparam (alias, body) VALUES ('maxsaysper10s', '10');
+INSERT INTO sysparam (alias, body) VALUES ('maxcallsperminute', '5');
+INSERT INTO sysparam (alias, body) VALUES ('maxgbperminute', '5');
+INSERT INTO sysparam (alias, body) VALUES ('maxfriendrqperminute', '5');
+INSERT INTO sysparam (alias, body) VALUES ('maxtoallcallsperhour', '3');
 
 INSERT INTO room (ID, room_name, room_owner, room_auto, room_des, room_top, room_title, room_keep, room_time, room_tt, room_html, room_exp, build_time, permit_level, door_open) VALUES (1, '大厅', '', '', '聊天室的大厅，南来北往的朋友都在这里', '欢迎光临', '文明聊天，畅所欲言', 1, now(), '0', '0', 0, now(), 0, 1);
 INSERT INTO room (ID, room_name, room_owner, room_auto, room_des, room_top, room_title, room_keep, room_time, room_tt, room_html, room_exp, build_time, permit_level, door_open) VALUES (2, '休闲茶座', '', '小精灵', '泡一壶好茶，和小精灵聊聊天', '茶香四溢', '有问题就问小精灵吧', 1, now(), '0', '0', 0, now(), 0, 1);

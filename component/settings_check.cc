@@ -90,6 +90,8 @@ constexpr char kRingTopNeed[] =
     "it must be a whole number from 0 to 32767 (the say ring's last row)";
 constexpr char kNoticeNeed[] =
     "it must hold words, colour and colour separated by \"::\", or no visitor can come in";
+constexpr char kRateNeed[] =
+    "it must be a whole number, not below 0 (0: no limit), of a visitor's posts in its time";
 constexpr char kLimitNeed[] = "it must be a number of days (the daily cleanup runs at 14:00)";
 
 struct Setting {
@@ -140,6 +142,11 @@ constexpr Setting kSettings[] = {
     {"roomkeepexp", IsLimit, kLimitNeed, "roomautoclear"},
     {"roomtimeout", IsLimit, kLimitNeed, "roomautoclear"},
     {"roomexpperday", IsLimit, kLimitNeed, "roomautoclear"},
+    {"maxsaysper10s", IsWholeNotNegative, kRateNeed},
+    {"maxcallsperminute", IsWholeNotNegative, kRateNeed},
+    {"maxgbperminute", IsWholeNotNegative, kRateNeed},
+    {"maxfriendrqperminute", IsWholeNotNegative, kRateNeed},
+    {"maxtoallcallsperhour", IsWholeNotNegative, kRateNeed},
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "component/list_record.h"
 #include "component/live_state.h"
 #include "component/page_text.h"
+#include "component/rate_limit.h"
 #include "conversation/post.h"
 #include "conversation/request_values.h"
 #include "conversation/script_values.h"
@@ -117,6 +118,13 @@ Variant Corvane::subsay(Application& TheApplication, Session& TheSession, Reques
         post.error = "【系统】" + ShownInScript(post.to_who) + "不在当前聊天室里！";
       }
     }
+  }
+  // Only a line that would be shown or stored counts against the poster's
+  // rate; one past it is answered to the poster alone and stored nowhere.
+  if (post.error.empty() &&
+      !AllowedNow(TheApplication, const_str_, kLinesPer10s, my_name_, env_->Now())) {
+    post.error = "【系统】你发言太快了，请稍后再说。";
+    titled = false;
   }
   lock.reset();
 

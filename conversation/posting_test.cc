@@ -34,6 +34,7 @@ class PostingTest : public ::testing::Test {
   PostingTest() {
     env_.Exec("UPDATE room SET room_owner='Olga' WHERE ID=1");
     env_.NewObject()->InitGlobal(env_.app());
+    env_.Set("_maxsaysper10s", Variant("0"));  // the cases post many lines at one instant
     for (const char* name : {"ann", "bob", "olga"}) chat_.Enter(name, 1);
     chat_.Enter("tia", 1, /*level=*/3);
     chat_.Enter("vip", 1, /*level=*/9);
@@ -102,8 +103,17 @@ TEST_F(PostingTest, RefusedAndRejectedPosts) {
   chat_.Say("ann", "hi dan", "dan");
   EXPECT_THAT(Newest(), HasSubstr("'hi dan','ann','dan'"));
   env_.clock().Advance(61);  // the user check once a minute
+  env_.Set("_maxsaysper10s", Variant("2"));
   EXPECT_THAT(chat_.Say("ann", "a"), HasSubstr("window.open('usercheck.asp','usercheck');"));
   EXPECT_THAT(chat_.Say("ann", "b"), Not(HasSubstr("usercheck")));
+  // Lines past the poster's rate are refused unstored; they hold back no one else.
+  const int32_t stored = chat_.NewestSayId();
+  EXPECT_THAT(chat_.Say("ann", "c"), HasSubstr("'【系统】你发言太快了，请稍后再说。'"));
+  EXPECT_EQ(chat_.NewestSayId(), stored);
+  chat_.Say("bob", "d");
+  env_.clock().Advance(10);
+  chat_.Say("ann", "e");
+  EXPECT_EQ(chat_.NewestSayId(), stored + 2);
 }
 
 TEST_F(PostingTest, TextIsCutThenCleanedByThePostersRights) {

@@ -27,8 +27,15 @@ namespace tavolin {
 namespace {
 
 Outcome SendCall(SiteVisit& visit) {
+  if (auto refusal = visit.TooFast(kCallsPerMinute)) return *refusal;
   std::string towho = TrimmedInput(visit.Form("towho"));
-  if (towho != page::kEverybody) {
+  if (towho == page::kEverybody) {
+    if (!visit.Allowed(kCallsToAllPerHour)) {
+      return Outcome::Refused("每小时最多只能传呼大家" +
+                              std::to_string(visit.MostAllowed(kCallsToAllPerHour)) +
+                              "次，请稍后再试。");
+    }
+  } else {
     const auto addressee = FindAddressee(visit.db(), towho);
     if (const auto* refusal = std::get_if<Outcome>(&addressee)) return *refusal;
     towho = std::get<std::string>(addressee);
@@ -41,7 +48,10 @@ Outcome SendCall(SiteVisit& visit) {
   return Outcome::Done("已经传呼" + towho + "了。");
 }
 
-// The calls waiting, newest first, marked as shown.
+// The newest calls waiting (at most a page), newest first, marked as shown;
+// older calls to the visitor wait for the next visit of the page. Calls to
+// everybody are remembered by the newest shown, so older ones past the page
+// are passed over.
 std::string WaitingCalls(SiteVisit& visit) {
   int32_t seen = 0;
   Variant registered{DateTime()};
@@ -56,30 +66,41 @@ std::string WaitingCalls(SiteVisit& visit) {
   const Variant name(visit.name());
   std::string list;
   int32_t newest_to_me = 0;
+  int32_t oldest_to_me = 0;
   int32_t newest_to_all = seen;
+  int32_t shown = 0;
+  bool more = false;
   for (auto rows = visit.db().Execute(
            "select * from calls where (towho=? and ID>? and who<>? and "
-           "datediff('s',calltime,?)<0) or (towho=? and read=0) order by ID desc",
-           {Variant(page::kEverybody), Variant(seen), name, registered, name});
+           "datediff('s',calltime,?)<0) or (towho=? and read=0) order by ID desc limit ?",
+           {Variant(page::kEverybody), Variant(seen), name, registered, name,
+            Variant(kRowsPerPage + 1)});
        !rows->eof(); rows->MoveNext()) {
+    if (++shown > kRowsPerPage) {
+      more = true;
+      break;
+    }
     const int32_t id = rows->Field("ID").ToLong();
     const std::string towho = ColumnText(*rows, "towho");
     int32_t& newest = towho == page::kEverybody ? newest_to_all : newest_to_me;
     newest = std::max(newest, id);
+    if (towho != page::kEverybody) oldest_to_me = id;
     list += "<p><span class='note'>" + text::HtmlEscape(ColumnText(*rows, "calltime")) + " " +
             text::HtmlEscape(ColumnText(*rows, "who")) + " 传呼" + text::HtmlEscape(towho) +
             "：</span><br>" + MultilineHtml(ColumnText(*rows, "body")) + "</p>";
   }
   // Only what was shown: a call that came in meanwhile has a higher number.
   if (newest_to_me > 0) {
-    visit.db().Execute("update calls set read=1 where towho=? and read=0 and ID<=?",
-                       {name, Variant(newest_to_me)});
+    visit.db().Execute("update calls set read=1 where towho=? and read=0 and ID>=? and ID<=?",
+                       {name, Variant(oldest_to_me), Variant(newest_to_me)});
   }
   if (newest_to_all > seen) {
     visit.db().Execute("update user set calls_seen=? where username=?",
                        {Variant(newest_to_all), name});
   }
-  return list.empty() ? "<p class='hint'>没有新的传呼。</p>" : list;
+  if (list.empty()) return "<p class='hint'>没有新的传呼。</p>";
+  if (more) list += "<p class='hint'>还有更早的传呼，再打开本页就能看到。</p>";
+  return list;
 }
 
 }  // namespace

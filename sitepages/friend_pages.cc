@@ -26,6 +26,7 @@ namespace tavolin {
 namespace {
 
 Outcome AskFriend(SiteVisit& visit) {
+  if (auto refusal = visit.TooFast(kFriendRequestsPerMinute)) return *refusal;
   const auto addressee = FindAddressee(visit.db(), visit.Form("towho"));
   if (const auto* refusal = std::get_if<Outcome>(&addressee)) return *refusal;
   const std::string& towho = std::get<std::string>(addressee);
@@ -65,15 +66,6 @@ std::string RequestsWaiting(SiteVisit& visit) {
   return list.empty() ? "<p class='hint'>没有等你回答的好友申请。</p>" : list;
 }
 
-// The request number as typed: a whole number, or nothing.
-std::optional<int32_t> RequestId(const std::string& typed) {
-  const std::string id = TrimmedInput(typed);
-  if (id.empty() || id.size() > 9 || id.find_first_not_of("0123456789") != std::string::npos) {
-    return std::nullopt;
-  }
-  return std::stoi(id);
-}
-
 // What an answer came to, and whether it settles (deletes) the request: a
 // full friends list keeps it, to be answered again once there is room.
 struct Answered {
@@ -109,7 +101,7 @@ Outcome Answer(SiteVisit& visit) {
   if (answer != "yes" && answer != "no") {
     return Outcome::Refused("请回答同意（yes）还是不同意（no）。");
   }
-  const std::optional<int32_t> id = RequestId(visit.Item("ID"));
+  const std::optional<int32_t> id = WholeNumberInput(visit.Item("ID"));
   const Outcome not_yours = Outcome::Refused("没有给你的这个好友申请。");
   if (!id) return not_yours;
 

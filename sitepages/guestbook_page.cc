@@ -20,10 +20,8 @@ namespace tavolin {
 
 namespace {
 
-// The newest messages shown; older ones wait for the daily cleanup.
-constexpr int kShownMessages = 100;
-
 Outcome LeaveMessage(SiteVisit& visit) {
+  if (auto refusal = visit.TooFast(kMessagesPerMinute)) return *refusal;
   const auto addressee = FindAddressee(visit.db(), visit.Form("towho"));
   if (const auto* refusal = std::get_if<Outcome>(&addressee)) return *refusal;
   const std::string& towho = std::get<std::string>(addressee);
@@ -35,17 +33,39 @@ Outcome LeaveMessage(SiteVisit& visit) {
   return Outcome::Done("留言已经留给" + towho + "了。");
 }
 
+std::string PageLink(int32_t page, std::string_view label) {
+  return "<a href='guest.asp?page=" + std::to_string(page) + "'>" + std::string(label) + "</a> ";
+}
+
+// One page of the messages left for the visitor, newest first, with links to
+// the pages around it.
 std::string MessagesFor(SiteVisit& visit) {
+  const int32_t page = PageNumber(visit.Item("page"));
   std::string list;
+  int32_t shown = 0;
+  bool more = false;
+  // One row past the page tells whether an older page follows.
   for (auto rows = visit.db().Execute(
-           "select * from guestbook where towho=? order by post_time desc, ID desc limit ?",
-           {Variant(visit.name()), Variant(kShownMessages)});
+           "select * from guestbook where towho=? order by post_time desc, ID desc "
+           "limit ? offset ?",
+           {Variant(visit.name()), Variant(kRowsPerPage + 1), Variant((page - 1) * kRowsPerPage)});
        !rows->eof(); rows->MoveNext()) {
+    if (++shown > kRowsPerPage) {
+      more = true;
+      break;
+    }
     list += "<p><span class='note'>" + text::HtmlEscape(ColumnText(*rows, "post_time")) + " " +
             text::HtmlEscape(ColumnText(*rows, "who")) + " 留言：</span><br>" +
             MultilineHtml(ColumnText(*rows, "body")) + "</p>";
   }
-  return list.empty() ? "<p class='hint'>还没有人给你留言。</p>" : list;
+  if (list.empty()) list = "<p class='hint'>还没有人给你留言。</p>";
+  if (page > 1 || more) {
+    list += "<p>";
+    if (page > 1) list += PageLink(page - 1, "较新的留言");
+    if (more) list += PageLink(page + 1, "更早的留言");
+    list += "</p>";
+  }
+  return list;
 }
 
 }  // namespace

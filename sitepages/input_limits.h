@@ -7,6 +7,7 @@
 #define TAVOLIN_SITEPAGES_INPUT_LIMITS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,15 @@ inline constexpr size_t kMaxFriends = 50;
 // The refusal of `typed` (what the form calls `what`) when it is longer than
 // `max` characters.
 std::optional<Outcome> TooLong(std::string_view typed, size_t max, std::string_view what);
+
+// A number typed into an address or form: digits alone (blanks around them
+// aside), at most nine, or nothing.
+std::optional<int32_t> WholeNumberInput(std::string_view typed);
+
+// Rows a list page shows at once, newest first.
+inline constexpr int32_t kRowsPerPage = 50;
+// The page of a list asked for: a whole number from 1; 1 for anything else.
+int32_t PageNumber(std::string_view typed);
 
 // `typed` without blanks, tabs and line breaks at either end.
 std::string TrimmedInput(std::string_view typed);

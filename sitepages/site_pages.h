@@ -47,11 +47,12 @@ struct PageContent {
 // userset.asp: colours, name and line colours, font size, line height, the
 // friends list; posted with do=password, a password change.
 std::optional<PageContent> UserSettingsPage(const SiteHost& host);
-// guest.asp: the messages left for the visitor, newest first; posted, leaves
+// guest.asp: the messages left for the visitor, newest first, a page of them
+// at a time (page=N, from 1); posted, leaves
 // a message (towho, body) for a user.
 std::optional<PageContent> GuestbookPage(const SiteHost& host);
-// getcall.asp: the calls waiting for the visitor, newest first, marked read
-// as they are shown; posted, calls a user or everybody (towho, body).
+// getcall.asp: the newest calls waiting for the visitor, a page of them at
+// most, marked read as they are shown; posted, calls a user or everybody (towho, body).
 std::optional<PageContent> CallsPage(const SiteHost& host);
 // addfriend.asp: the friend requests waiting for the visitor with their
 // answer links; posted, asks a user (towho) to become a friend.

@@ -63,6 +63,74 @@ TEST_F(SitePagesTest, MessagesAndCallsReachTheirAddresseesOnlyEscapedAndCallsOnc
   EXPECT_EQ(chat_.Value("select group_concat(read) as v from calls"), "1,0");
 }
 
+// Catches a flood: messages, calls and friend requests past the visitor's rate, or calls to
+// everybody past the hourly cap, stored; or one visitor's rate holding back another.
+TEST_F(SitePagesTest, PostsPastTheVisitorsRateAreRefusedAndNotStored) {
+  chat_.app().Set("_newusernum", Variant("1000"));
+  for (const char* name : {"bob", "carl", "dan"}) chat_.Visitor(name);
+  const std::string too_fast = "你操作太快了，请稍后再试。";
+  const std::vector<std::tuple<std::string, std::string, std::string>> kinds = {
+      {"/guest.asp", "guestbook", "_maxgbperminute"},
+      {"/getcall.asp", "calls", "_maxcallsperminute"},
+      {"/addfriend.asp", "friendrq", "_maxfriendrqperminute"}};
+  for (const auto& [target, table, setting] : kinds) {
+    chat_.app().Set(setting, Variant("2"));
+    const std::string count = "select count(*) as v from " + table;
+    ExpectAnswers({{"ann", target, Message("bob", "1"), ""},
+                   {"ann", target, Message("carl", "2"), ""},
+                   {"ann", target, Message("dan", "3"), too_fast}});
+    EXPECT_EQ(chat_.Value(count), "2") << table;
+    EXPECT_EQ(chat_.Page("bob", target, Message("dan", "4")).find(too_fast), std::string::npos);
+    chat_.clock().Advance(60);
+    EXPECT_EQ(chat_.Page("ann", target, Message("dan", "5")).find(too_fast), std::string::npos);
+    EXPECT_EQ(chat_.Value(count), "4") << table;
+  }
+  chat_.clock().Advance(60);
+  chat_.app().Set("_maxtoallcallsperhour", Variant("1"));
+  ExpectAnswers(
+      {{"ann", "/getcall.asp", Message("大家", "1"), "已经传呼大家了。"},
+       {"ann", "/getcall.asp", Message("大家", "2"), "每小时最多只能传呼大家1次，请稍后再试。"}});
+  chat_.clock().Advance(3600);
+  ExpectAnswers({{"ann", "/getcall.asp", Message("大家", "3"), "已经传呼大家了。"}});
+  EXPECT_EQ(chat_.Value("select count(*) as v from calls where towho='大家'"), "2");
+}
+
+// Catches a page that grows with every message or call kept: each shows the newest 50; older
+// messages on the pages asked for (a junk page number is the first), older calls once these are
+// read.
+TEST_F(SitePagesTest, PagesShowTheNewestFiftyFirstAndTheRestOnLaterPages) {
+  chat_.Visitor("bob");
+  for (int i = 1; i <= 120; ++i) {
+    const Variant body("m" + std::to_string(i) + ".");
+    chat_.db().Execute("insert into guestbook (towho,who,body,post_time) values ('bob','ann',?,?)",
+                       {body, Variant(chat_.clock().Now())});
+    if (i <= 60) {
+      chat_.db().Execute(
+          "insert into calls (towho,who,body,calltime,read) values "
+          "('bob','ann',?,?,0)",
+          {body, Variant(chat_.clock().Now())});
+    }
+  }
+  // A page, the first and last message shown and how many.
+  const std::vector<std::tuple<std::string, std::string, std::string, size_t>> pages = {
+      {"/guest.asp", "m120.", "m71.", 50},      {"/guest.asp?page=2", "m70.", "m21.", 50},
+      {"/guest.asp?page=3", "m20.", "m1.", 20}, {"/guest.asp?page=x'", "m120.", "m71.", 50},
+      {"/guest.asp?page=4", "", "", 0},         {"/getcall.asp", "m60.", "m11.", 50},
+      {"/getcall.asp", "m10.", "m1.", 10},      {"/getcall.asp", "", "", 0}};
+  for (const auto& [target, newest, oldest, count] : pages) {
+    const std::string page = chat_.Page("bob", target);
+    size_t shown = 0;
+    for (size_t at = page.find("<br>m"); at != std::string::npos; at = page.find("<br>m", at + 1)) {
+      ++shown;
+    }
+    EXPECT_EQ(shown, count) << target;
+    if (count == 0) continue;
+    EXPECT_NE(page.find("<br>" + oldest), std::string::npos) << target;
+    EXPECT_LT(page.find("<br>" + newest), page.find("<br>" + oldest)) << target;
+  }
+  EXPECT_NE(chat_.Page("bob", "/guest.asp?page=2").find("guest.asp?page=3"), std::string::npos);
+}
+
 // Catches a message or call stored past its limits, to nobody, or from a browser not in the chat.
 TEST_F(SitePagesTest, MessagesAndCallsRefuseWhatTheyCannotStoreAndStrangers) {
   chat_.Visitor("bob");

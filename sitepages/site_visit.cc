@@ -27,6 +27,19 @@ std::string SiteVisit::Item(std::string_view field) const {
   return host_.request.Item(field).ToText();
 }
 
+bool SiteVisit::Allowed(const RateKind& kind) {
+  return AllowedNow(host_.application, host_.prefix, kind, name_, Now());
+}
+
+int32_t SiteVisit::MostAllowed(const RateKind& kind) const {
+  return tavolin::MostAllowed(host_.application, host_.prefix, kind);
+}
+
+std::optional<Outcome> SiteVisit::TooFast(const RateKind& kind) {
+  if (Allowed(kind)) return std::nullopt;
+  return Outcome::Refused("你操作太快了，请稍后再试。");
+}
+
 Connection& SiteVisit::db() {
   if (!db_) {
     db_ = OpenConnection(host_.application.Get(std::string(host_.prefix) + "_connstr").ToText(),

@@ -10,9 +10,12 @@
 #define TAVOLIN_SITEPAGES_SITE_VISIT_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "component/rate_limit.h"
+#include "sitepages/site_html.h"
 #include "sitepages/site_pages.h"
 #include "tavolin/corvane.h"
 #include "tavolin/database.h"
@@ -37,6 +40,13 @@ class SiteVisit {
   std::string Form(std::string_view field) const;
   std::string Item(std::string_view field) const;
   DateTime Now() const { return host_.env->Now(); }
+  // A refusal when the visitor has done `kind` as often as its setting
+  // allows within its time; otherwise nothing, and this one is counted.
+  std::optional<Outcome> TooFast(const RateKind& kind);
+  // Whether the visitor may do `kind` once more (counted when so), and how
+  // often its setting allows it.
+  bool Allowed(const RateKind& kind);
+  int32_t MostAllowed(const RateKind& kind) const;
 
   Corvane& object() { return *object_; }
   // Opened on first use, from "_connstr".
