@@ -2,7 +2,7 @@
 # Installs the dependencies, builds Tavolin twice (plain, and with
 # AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test: the
 # C++ suites in both builds, the browser client's tests, and the end-to-end
-# test of the served chat in headless Chromium.
+# test of the served chat in headless Chromium; then each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +20,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 (cd site && node --test test/)
 (cd e2e && TAVOLIN_BINARY="$PWD/../build/tavolin" node --test --test-concurrency=1 .)
+
+# Each libFuzzer target for 20 seconds from its seed corpus (scripts/fuzz.sh).
+scripts/fuzz.sh 20

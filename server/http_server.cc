@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/beast_request.h"
 #include "server/error_log.h"
 #include "tavolin/thread_annotations.h"
 
@@ -122,18 +123,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
       return Write(std::move(refusal), /*keep_alive=*/false, /*version=*/11);
     }
     const http::request<http::string_body>& request = parser_->get();
-    HttpRequest in;
-    in.method = std::string(request.method_string());
-    in.target = std::string(request.target());
-    for (const auto& field : request) {
-      std::string name(field.name_string());
-      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      std::string& value = in.headers[name];
-      if (!value.empty()) value += ", ";
-      value.append(field.value().data(), field.value().size());
-    }
-    in.body = request.body();
-    in.peer_address = peer_address_;
+    const HttpRequest in = ToHttpRequest(request, peer_address_);
 
     HttpResponse out;
     try {

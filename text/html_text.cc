@@ -34,13 +34,14 @@ std::string HtmlEscape(std::string_view text) {
 std::string ScriptStringEscape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
+  for (const char c : text) {
     if (c == '\\' || c == '\'' || c == '"') {
       out += '\\';
       out += c;
-    } else if (c == '<' && i + 1 < text.size() && text[i + 1] == '/') {
-      out += "<\\";
+    } else if (c == '/' && !out.empty() && out.back() == '<') {
+      // Checked on the output, so that a dropped line break between the two
+      // cannot join them.
+      out += "\\/";
     } else if (c != '\r' && c != '\n') {
       out += c;
     }
