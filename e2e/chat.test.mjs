@@ -125,7 +125,9 @@ const STEPS = [
     await waitForText(w.anna, 'say1', 'still there?');
   }],
   ['keeps the visit and the lines over a reload', async (w) => {
-    await w.cici.page.reload();
+    // The window reloads itself: a driver's reload can be cut short by a frame still loading (Firefox).
+    await w.cici.page.evaluate(() => { window.beforeReload = true; setTimeout(() => location.reload(), 0); });
+    await eventually(() => w.cici.page.evaluate(() => window.beforeReload), (b) => b === undefined, 'cici never reloaded');
     await waitForList(w.cici, ['anna', 'bobo', 'cici']);
     await waitForText(w.cici, 'say1', PUBLIC_LINE);
     await waitForText(w.cici, 'say2', PRIVATE_LINE);
