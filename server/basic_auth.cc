@@ -2,6 +2,8 @@
 
 #include "server/basic_auth.h"
 
+#include "server/secrets.h"
+
 #include "text/strings.h"
 
 namespace tavolin::server {
@@ -43,12 +45,7 @@ bool BasicAuthMatches(std::string_view authorization, std::string_view user,
   const std::string given =
       Base64Decode(text::TrimBlanks(authorization.substr(kScheme.size())), ok);
   const std::string expected = std::string(user) + ":" + std::string(password);
-  if (!ok || given.size() != expected.size()) return false;
-  unsigned char difference = 0;
-  for (size_t i = 0; i < given.size(); ++i) {
-    difference |= static_cast<unsigned char>(given[i] ^ expected[i]);
-  }
-  return difference == 0;
+  return ok && SecretMatches(given, expected);
 }
 
 GuardedAuth CheckBasicAuthGuarded(GuessThrottle& throttle, std::string_view address,

@@ -10,8 +10,11 @@
 #include "entry/guess_throttle.h"
 #include "server/basic_auth.h"
 #include "server/error_log.h"
+#include "server/forgery_guard.h"
 #include "server/page_request.h"
+#include "server/secrets.h"
 #include "server/url_codec.h"
+#include "sitepages/site_html.h"
 #include "tavolin/error.h"
 #include "text/gbk.h"
 #include "text/html_text.h"
@@ -47,6 +50,19 @@ std::string SessionCookie(std::string_view id) {
          (id.empty() ? "; Max-Age=0" : "") + "; Path=/; HttpOnly; SameSite=Lax";
 }
 
+// An answer loaded into the chat window's hidden poll frame: a system line,
+// and the polls go on.
+std::string PollFrameLine(std::string_view message, std::string_view time) {
+  return "<meta http-equiv=refresh content='6;url=refresh.asp'><script>parent.addsay(-1,'" +
+         ScriptStringEscape(message) + "','','',0,'990066','',-2,'" + std::string(time) +
+         "','');</script>";
+}
+
+// The pages whose answers go to the poll frame.
+bool AnswersIntoPollFrame(std::string_view path) {
+  return path == "/say.asp" || path == "/changeroom.asp";
+}
+
 std::string NotInChatPage() {
   return SitePage("不在聊天室",
                   "<h2>你还没有进入聊天室，或者已经离开了。</h2>" + BackToLogin("请重新登录"));
@@ -59,7 +75,8 @@ ChatSite::ChatSite(Application& application, Env* env, Options options)
       env_(env),
       options_(std::move(options)),
       files_(options_.site_folder),
-      sessions_(std::chrono::minutes(20), options_.max_sessions) {}
+      sessions_(std::chrono::minutes(20), options_.max_sessions),
+      admin_token_(NewSecret()) {}
 
 void ChatSite::Start(const std::string& connection_string) {
   application_.Set(Key("_connstr"), Variant(connection_string));
@@ -122,9 +139,31 @@ const std::map<std::string, ChatSite::Page, std::less<>>& ChatSite::Pages() {
   return pages;
 }
 
+std::shared_ptr<MemorySession> ChatSite::FindSession(const HttpRequest& http, std::string& id) {
+  for (const auto& [name, value] : ParseCookies(http.Header("cookie"))) {
+    if (name != kSessionCookie) continue;
+    if (auto session = sessions_.Find(value)) {
+      id = value;
+      return session;
+    }
+  }
+  return nullptr;
+}
+
 HttpResponse ChatSite::Handle(const HttpRequest& http) {
   const std::string path = text::AsciiLower(PercentDecode(SplitTarget(http.target).first));
-  if (const HttpResponse* file = files_.Find(path)) return *file;
+  if (const HttpResponse* file = files_.Find(path)) {
+    // The site's own pages (the input frame, the tool bar) carry the token
+    // of the session as the chat's pages do.
+    std::string id;
+    const auto session =
+        file->content_type.starts_with("text/html") ? FindSession(http, id) : nullptr;
+    const std::string token = session ? session->Get(kTokenField).ToText() : "";
+    if (token.empty()) return *file;
+    HttpResponse carrying = *file;
+    carrying.body = WithTokenMeta(std::move(carrying.body), token);
+    return carrying;
+  }
   const auto page = Pages().find(path);
   if (page == Pages().end()) {
     HttpResponse missing;
@@ -137,19 +176,19 @@ HttpResponse ChatSite::Handle(const HttpRequest& http) {
   HttpResponse response;
   response.headers.emplace_back("Cache-Control", "no-cache");
   MemoryRequest request = ToPageRequest(http);
-  Visit visit{http, request, nullptr, "", response};
-  for (const auto& [name, value] : ParseCookies(http.Header("cookie"))) {
-    if (name == kSessionCookie && (visit.session = sessions_.Find(value))) {
-      visit.session_id = value;
-      break;
-    }
-  }
+  std::string session_id;
+  std::shared_ptr<MemorySession> session = FindSession(http, session_id);
+  Visit visit{http, request, std::move(session), std::move(session_id), response, ""};
   // Without a stored session the page gets an empty one of its own, which the
   // store keeps only if the visitor logs in: a visit that stores nothing costs
   // no memory after its answer.
   if (!visit.session) visit.session = std::make_shared<MemorySession>();
+  visit.token = visit.session->Get(kTokenField).ToText();
   try {
-    response.body = text::Utf8ToGbk(page->second(*this, visit));
+    std::string text =
+        Forged(visit, path) ? ForgeryRefusal(visit, path) : page->second(*this, visit);
+    if (!visit.token.empty()) text = WithTokenMeta(std::move(text), visit.token);
+    response.body = text::Utf8ToGbk(text);
   } catch (const CallError& e) {
     // The page failed as the engine reports it: an error of the request.
     // A request's own error is shown; any other detail (SQL, say) goes to
@@ -169,6 +208,28 @@ HttpResponse ChatSite::Handle(const HttpRequest& http) {
         text::Utf8ToGbk(SitePage("出错了", "<h2>页面出错了</h2><p>" + message + "</p>"));
   }
   return response;
+}
+
+// A POST from another site's page, or one of a visitor's session without the
+// session's token, is refused before the page runs. The login needs no token
+// (it is where a session gets one); the admin pages check their own.
+bool ChatSite::Forged(const Visit& visit, std::string_view path) {
+  if (visit.http.method != "POST") return false;
+  if (!FromOwnOrigin(visit.http)) return true;
+  if (path == "/login.asp" || path.starts_with("/admin/") || visit.token.empty()) return false;
+  return !SecretMatches(visit.request.Form(kTokenField).ToText(), visit.token);
+}
+
+std::string ChatSite::ForgeryRefusal(Visit& visit, std::string_view path) {
+  static constexpr std::string_view kRefused =
+      "这个请求没有带上本次访问的凭证，没有执行。请在聊天室的窗口里重新操作。";
+  visit.response.status = 403;
+  std::cerr << "tavolin: " << LogEscape(std::string(path)) << ": refused a forged POST from "
+            << LogEscape(visit.http.peer_address) << " (origin '"
+            << LogEscape(visit.http.Header("origin")) << "')\n";
+  if (AnswersIntoPollFrame(path))
+    return PollFrameLine(kRefused, NewObject()->GetTimeStr().ToText());
+  return SitePage("不能完成", "<h2>" + std::string(kRefused) + "</h2>" + BackToLogin("回到聊天室"));
 }
 
 std::string ChatSite::LoginPage() {
@@ -218,27 +279,31 @@ std::string ChatSite::LoginResult(Visit& visit) {
 
 // The login makes the session someone's: it is kept under a new id and the
 // old one ends, so an id known before the login (one planted on the visitor)
-// reaches nothing. False, keeping nothing, when the store is full.
+// reaches nothing; it gets a new anti-forgery token too. False, keeping
+// nothing, when the store is full.
 bool ChatSite::RenewSessionId(Visit& visit) {
   sessions_.End(visit.session_id);
   const std::optional<std::string> id = sessions_.Add(visit.session);
   if (!id) return false;
   visit.session_id = *id;
+  visit.token = NewSecret();
+  visit.session->Set(kTokenField, Variant(visit.token));
   visit.response.headers.emplace_back("Set-Cookie", SessionCookie(*id));
   return true;
 }
 
 std::string ChatSite::ChangeRoomResult(Visit& visit) {
   auto object = NewObject();
+  if (visit.http.method != "POST") {
+    return PollFrameLine("请用输入框上的房间选单换房间。", object->GetTimeStr().ToText());
+  }
   const std::string message =
       object->ChangeRoom(application_, *visit.session, visit.request).ToText();
   if (message.empty()) {
     // Moved: the frame starts over with the new room's say list.
     return "<html><body><script>location.replace('saylist.asp');</script></body></html>";
   }
-  return "<meta http-equiv=refresh content='6;url=refresh.asp'><script>parent.addsay(-1,'" +
-         ScriptStringEscape(message) + "','','',0,'990066','',-2,'" +
-         object->GetTimeStr().ToText() + "','');</script>";
+  return PollFrameLine(message, object->GetTimeStr().ToText());
 }
 
 std::string ChatSite::ClosePage(Visit& visit) {
@@ -250,13 +315,13 @@ std::string ChatSite::ClosePage(Visit& visit) {
     // The chat window itself arrives here by GET when it was idle too long:
     // it is named after the chat, so it goes on to leave for real.
     const std::string chat_window = ScriptStringEscape(application_.Get(Key("_user")).ToText());
-    return SitePage("聊天室已经打开",
-                    "<h2>聊天室已经在另一个窗口里打开了。</h2>"
-                    "<p>请回到那个窗口继续聊天。要离开聊天室，请按下面的按钮。</p>"
-                    "<form method='post' action='close.asp' target='_top'>"
-                    "<button type='submit'>离开聊天室</button></form>"
-                    "<script>if (window.name == '" +
-                        chat_window + "') document.forms[0].submit();</script>");
+    return SitePage(
+        "聊天室已经打开",
+        "<h2>聊天室已经在另一个窗口里打开了。</h2>"
+        "<p>请回到那个窗口继续聊天。要离开聊天室，请按下面的按钮。</p>" +
+            PostForm("action='close.asp' target='_top'", visit.token) +
+            "<button type='submit'>离开聊天室</button></form><script>if (window.name == '" +
+            chat_window + "') document.forms[0].submit();</script>");
   }
   EndVisit(*NewObject(), application_, *visit.session);
   if (!visit.session_id.empty()) {
@@ -268,7 +333,7 @@ std::string ChatSite::ClosePage(Visit& visit) {
 
 std::string ChatSite::SiteOwnPage(OwnPage page, Visit& visit) {
   const std::optional<PageContent> content =
-      page({application_, options_.prefix, *visit.session, visit.request, env_});
+      page({application_, options_.prefix, *visit.session, visit.request, env_, visit.token});
   return content ? SitePage(content->title, content->body) : NotInChatPage();
 }
 
@@ -291,16 +356,29 @@ std::string ChatSite::AdminPage(Visit& visit, bool rooms) {
     visit.response.headers.emplace_back("WWW-Authenticate", "Basic realm=\"Tavolin admin\"");
     return SitePage("管理", "<h2>需要管理员登录。</h2>");
   }
-  Variant mode(visit.request.Item("mode").ToText() == "1" ? "1" : "0");
+  // A page of the admin shows a preview and the form that carries out the
+  // work; only that form, posted with the server's admin token, does it.
+  visit.token = admin_token_;
+  const bool asked = visit.http.method == "POST" && visit.request.Form("mode").ToText() == "1";
+  const bool run = asked && SecretMatches(visit.request.Form(kTokenField).ToText(), admin_token_);
+  if (asked && !run) visit.response.status = 403;
+  Variant mode(run ? "1" : "0");
   auto object = NewObject();
   const std::string report = rooms ? object->RoomUpdate(application_, mode).ToText()
                                    : object->UserClear(application_, mode).ToText();
   // The reports list stored names; their only markup is the room report's
   // line breaks.
   const std::string shown = text::ReplaceAll(HtmlEscape(report), "&lt;br&gt;", "<br>");
-  return SitePage("管理", "<h2>" + std::string(rooms ? "房间整理" : "用户清理") +
-                              (mode.ToText() == "1" ? "" : "（预览）") +
-                              "</h2><div class='report'>" + shown + "</div>");
+  const std::string action = rooms ? "roomupdate.asp" : "userclear.asp";
+  return SitePage("管理",
+                  "<h2>" + std::string(rooms ? "房间整理" : "用户清理") + (run ? "" : "（预览）") +
+                      "</h2>" +
+                      (asked && !run ? "<p class='message'>请求没有带上凭证，没有执行。</p>" : "") +
+                      "<div class='report'>" + shown + "</div>" +
+                      (run ? ""
+                           : PostForm("action='" + action + "'", admin_token_) +
+                                 "<input type='hidden' name='mode' value='1'><button "
+                                 "type='submit'>执行</button></form>"));
 }
 
 }  // namespace tavolin::server

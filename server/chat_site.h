@@ -3,7 +3,8 @@
 // ChatSite: the chat's pages. Each page request finds the visitor's session
 // (or starts one that only the login keeps), creates a Corvane with the state
 // prefix, calls one method with the host objects and sends its text as GBK;
-// the site's static files are served beside them.
+// the site's static files are served beside them. A POST that may be forged
+// is refused first (server/forgery_guard.h).
 //
 // Thread safety: Handle may be called from many threads at once.
 
@@ -61,11 +62,17 @@ class ChatSite {
     std::shared_ptr<MemorySession> session;
     std::string session_id;  // "" while the session lives for this request only
     HttpResponse& response;
+    std::string token;  // the anti-forgery token the page's forms carry; "" for none
   };
   using Page = std::function<std::string(ChatSite&, Visit&)>;
   static const std::map<std::string, Page, std::less<>>& Pages();
 
   std::unique_ptr<Corvane> NewObject();
+  // The stored session the request's cookie names, its id in `id`; nullptr
+  // when there is none.
+  std::shared_ptr<MemorySession> FindSession(const HttpRequest& http, std::string& id);
+  bool Forged(const Visit& visit, std::string_view path);
+  std::string ForgeryRefusal(Visit& visit, std::string_view path);
   std::string Key(std::string_view suffix) const { return options_.prefix + std::string(suffix); }
 
   std::string LoginPage();
@@ -84,6 +91,8 @@ class ChatSite {
   const Options options_;
   const StaticFiles files_;
   SessionStore sessions_;
+  // The token of the admin pages' forms: they have no session of their own.
+  const std::string admin_token_;
 };
 
 }  // namespace tavolin::server

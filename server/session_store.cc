@@ -2,33 +2,9 @@
 
 #include "server/session_store.h"
 
-#include <sys/random.h>
-
-#include <array>
-#include <stdexcept>
+#include "server/secrets.h"
 
 namespace tavolin::server {
-
-namespace {
-
-std::string RandomIdentifier() {
-  std::array<unsigned char, 16> bytes{};
-  size_t filled = 0;
-  while (filled < bytes.size()) {
-    const ssize_t got = ::getrandom(bytes.data() + filled, bytes.size() - filled, 0);
-    if (got < 0) throw std::runtime_error("no random bytes from the operating system");
-    filled += static_cast<size_t>(got);
-  }
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string id;
-  for (const unsigned char byte : bytes) {
-    id += kHex[byte >> 4];
-    id += kHex[byte & 15];
-  }
-  return id;
-}
-
-}  // namespace
 
 SessionStore::SessionStore(std::chrono::seconds idle_limit, size_t max_sessions, Clock clock)
     : idle_limit_(idle_limit),
@@ -50,7 +26,7 @@ std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
 
 std::optional<std::string> SessionStore::Add(std::shared_ptr<MemorySession> session) {
   const auto now = clock_();
-  std::string id = RandomIdentifier();
+  std::string id = NewSecret();
   Sweep(now);
   std::lock_guard<std::mutex> lock(mutex_);
   if (sessions_.size() >= max_sessions_) return std::nullopt;

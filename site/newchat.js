@@ -208,7 +208,7 @@ var ChatLines = (function () {
   // takes the viewer's click; nothing loads them by itself.
   var LINKED_PAGE = /^[\/A-Za-z0-9_.-]*(\/(guest|userset)\.asp|\.html?)$/i;
   var FRIEND_ANSWER = /\/agreefriend\.asp$/i;
-  var FRIEND_ANSWER_QUERY = /^\?ID=\d+&answer=(yes|no)$/;
+  var FRIEND_ANSWER_QUERY = /^\?ID=(\d+)&answer=(yes|no)$/;
 
   function siteHost(url) {
     return url.hostname.toLowerCase().replace(/\.+$/, '');
@@ -234,8 +234,25 @@ var ChatLines = (function () {
     if (siteHost(url) !== siteHost(new URL(pageUrl))) return true;
     if (url.search === '' && OWN_IMAGE.test(url.pathname)) return true;
     if (text(attribute).toLowerCase() !== 'href') return false;
-    return (url.search === '' && LINKED_PAGE.test(url.pathname)) ||
-      (FRIEND_ANSWER.test(url.pathname) && FRIEND_ANSWER_QUERY.test(url.search));
+    return (url.search === '' && LINKED_PAGE.test(url.pathname)) || friendAnswer(url.href, pageUrl) !== null;
+  }
+
+  /*
+   * The answer a link of a friend-request notice gives ({ ID, answer }), or
+   * null for any other address. The server takes the answer only as a posted
+   * form with the visit's token, so the client posts it instead of following
+   * the link.
+   */
+  function friendAnswer(address, pageUrl) {
+    var url;
+    try {
+      url = new URL(text(address), pageUrl);
+    } catch (e) {
+      return null;
+    }
+    if (url.origin !== new URL(pageUrl).origin || !FRIEND_ANSWER.test(url.pathname)) return null;
+    var parts = FRIEND_ANSWER_QUERY.exec(url.search);
+    return parts ? { ID: parts[1], answer: parts[2] } : null;
   }
 
   // The window name the chat page's head script demands ("window.name!='...'"),
@@ -590,6 +607,7 @@ var ChatLines = (function () {
     safeColor: safeColor,
     cleanStyle: cleanStyle,
     keepsAddress: keepsAddress,
+    friendAnswer: friendAnswer,
     chatWindowName: chatWindowName,
     canAddress: canAddress,
     extractScripts: extractScripts,
@@ -780,6 +798,11 @@ var ChatClient = (function () {
   function onPaneClick(event) {
     var el = event.target;
     while (el && el.getAttribute) {
+      var answer = el.tagName.toLowerCase() === 'a' ? ChatLines.friendAnswer(el.href, location.href) : null;
+      if (answer) {
+        event.preventDefault();
+        post(el.getAttribute('target') || 'newsay', 'agreefriend.asp', answer);
+      }
       var act = el.getAttribute('data-act');
       if (act) {
         runCalls(ChatLines.inlineCalls(act) || []);
@@ -793,6 +816,35 @@ var ChatClient = (function () {
       }
       el = el.parentNode;
     }
+  }
+
+  // The visit's anti-forgery token, which the chat page carries.
+  function token() {
+    var meta = document.querySelector('meta[name="csrf-token"]');
+    return meta ? meta.getAttribute('content') : '';
+  }
+
+  // Posts `fields` and the token to `action`, the answer loaded into the
+  // frame `target`. The form lives in the input frame: the chat page itself
+  // is a frameset, which has no body to hold one.
+  function post(target, action, fields) {
+    var doc = frameDocument('input');
+    if (!doc || !doc.body) return;
+    var form = doc.createElement('form');
+    form.method = 'post';
+    form.action = action;
+    form.target = target;
+    fields.token = token();
+    for (var name in fields) {
+      var input = doc.createElement('input');
+      input.type = 'hidden';
+      input.name = name;
+      input.value = fields[name];
+      form.appendChild(input);
+    }
+    doc.body.appendChild(form);
+    form.submit();
+    doc.body.removeChild(form);
   }
 
   function inputDocument() {
@@ -1083,8 +1135,9 @@ var ChatClient = (function () {
       idleWarned = false;
     },
     changeRoom: function (id) {
-      load('refresh', 'changeroom.asp?toroom=' + encodeURIComponent(String(id)));
+      post('refresh', 'changeroom.asp', { toroom: String(id) });
     },
+    token: token,
     // Cycles the say frames' background through the installation's list.
     nextBackground: function () {
       var backs = ChatLines.colorList(global('backgroudcolorstr', ''));

@@ -113,14 +113,12 @@ std::optional<PageContent> CallsPage(const SiteHost& host) {
 
   const std::string max = std::to_string(kMaxCallChars);
   return PageContent{
-      "传呼",
-      PageHead("传呼") + OutcomeHtml(outcome) + "<h2>给你的传呼</h2>" + WaitingCalls(visit) +
-          "<h2>传呼别人</h2><form method='post' action='getcall.asp'>"
-          "<p>传呼 <input name='towho' maxlength='" +
-          std::to_string(kMaxNameChars) + "' value='" + text::HtmlEscape(visit.Item("towho")) +
-          "'>（写“大家”传呼所有人）</p><p><input name='body' size='50' maxlength='" + max +
-          "'></p><p class='hint'>最多" + max +
-          "个字。</p><button type='submit'>传呼</button></form>"};
+      "传呼", PageHead("传呼") + OutcomeHtml(outcome) + "<h2>给你的传呼</h2>" +
+                  WaitingCalls(visit) + "<h2>传呼别人</h2>" + visit.PostForm("getcall.asp") +
+                  "<p>传呼 " + visit.AddresseeInput() +
+                  "（写“大家”传呼所有人）</p><p><input name='body' size='50' maxlength='" + max +
+                  "'></p><p class='hint'>最多" + max +
+                  "个字。</p><button type='submit'>传呼</button></form>"};
 }
 
 }  // namespace tavolin

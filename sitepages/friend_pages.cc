@@ -1,9 +1,10 @@
 // Copyright Tavolin developers.
 //
 // Friend requests: addfriend.asp asks a user to become a friend and lists the
-// requests waiting for the visitor; agreefriend.asp answers one of them. Only
-// the user a request is addressed to may answer it: yes puts each name into
-// the other's friends list; either answer deletes the request.
+// requests waiting for the visitor; agreefriend.asp answers one of them, by a
+// posted form only. Only the user a request is addressed to may answer it:
+// yes puts each name into the other's friends list; either answer deletes
+// the request.
 
 #include <optional>
 #include <string>
@@ -48,9 +49,13 @@ Outcome AskFriend(SiteVisit& visit) {
   return Outcome::Done("好友申请已经发给" + towho + "，对方下次进入聊天室时会看到。");
 }
 
-std::string AnswerLink(const std::string& id, std::string_view answer, std::string_view label) {
-  return "[<a href='agreefriend.asp?ID=" + id + "&amp;answer=" + std::string(answer) + "'>" +
-         std::string(label) + "</a>]";
+// A waiting request (a row of friendrq) with the buttons that answer it.
+std::string AnswerForm(const SiteVisit& visit, RecordSet& request) {
+  return visit.PostForm("agreefriend.asp") + "<p>" +
+         text::HtmlEscape(text::TrimBlanks(ColumnText(request, "who"))) +
+         " 想和你做好友 <input type='hidden' name='ID' value='" + request.Field("ID").ToText() +
+         "'><button name='answer' value='yes'>同意</button> "
+         "<button name='answer' value='no'>不同意</button></p></form>";
 }
 
 std::string RequestsWaiting(SiteVisit& visit) {
@@ -58,12 +63,23 @@ std::string RequestsWaiting(SiteVisit& visit) {
   for (auto rows = visit.db().Execute("select * from friendrq where towho=? order by ID",
                                       {Variant(visit.name())});
        !rows->eof(); rows->MoveNext()) {
-    const std::string id = rows->Field("ID").ToText();
-    list += "<p>" + text::HtmlEscape(text::TrimBlanks(ColumnText(*rows, "who"))) +
-            " 想和你做好友 " + AnswerLink(id, "yes", "同意") + " " +
-            AnswerLink(id, "no", "不同意") + "</p>";
+    list += AnswerForm(visit, *rows);
   }
   return list.empty() ? "<p class='hint'>没有等你回答的好友申请。</p>" : list;
+}
+
+Outcome NotYours() { return Outcome::Refused("没有给你的这个好友申请。"); }
+
+// The request of the page's ID addressed to the visitor, with its answer
+// buttons: what an answer link shows until the visitor posts an answer.
+std::string RequestToAnswer(SiteVisit& visit) {
+  const std::optional<int32_t> id = WholeNumberInput(visit.Item("ID"));
+  if (id) {
+    auto request = visit.db().Execute("select * from friendrq where ID=? and towho=?",
+                                      {Variant(*id), Variant(visit.name())});
+    if (!request->eof()) return AnswerForm(visit, *request);
+  }
+  return OutcomeHtml(NotYours());
 }
 
 // What an answer came to, and whether it settles (deletes) the request: a
@@ -102,15 +118,14 @@ Outcome Answer(SiteVisit& visit) {
     return Outcome::Refused("请回答同意（yes）还是不同意（no）。");
   }
   const std::optional<int32_t> id = WholeNumberInput(visit.Item("ID"));
-  const Outcome not_yours = Outcome::Refused("没有给你的这个好友申请。");
-  if (!id) return not_yours;
+  if (!id) return NotYours();
 
   Transaction transaction(visit.db());
   std::string requester;
   {
     auto request = visit.db().Execute("select who from friendrq where ID=? and towho=?",
                                       {Variant(*id), Variant(visit.name())});
-    if (request->eof()) return not_yours;
+    if (request->eof()) return NotYours();
     requester = text::TrimBlanks(ColumnText(*request, "who"));
   }
   const Answered answered =
@@ -138,19 +153,18 @@ std::optional<PageContent> FriendRequestPage(const SiteHost& host) {
   if (!visit.in_chat()) return std::nullopt;
   std::optional<Outcome> outcome;
   if (visit.posted()) outcome = AskFriend(visit);
-  return PageContent{"好友申请",
-                     PageHead("好友申请") + OutcomeHtml(outcome) + "<h2>等你回答的申请</h2>" +
-                         RequestsWaiting(visit) +
-                         "<h2>申请加好友</h2><form method='post' action='addfriend.asp'>"
-                         "<p>向 <input name='towho' maxlength='" +
-                         std::to_string(kMaxNameChars) + "' value='" +
-                         text::HtmlEscape(visit.Item("towho")) +
-                         "'> <button type='submit'>发出申请</button></p></form>"};
+  return PageContent{"好友申请", PageHead("好友申请") + OutcomeHtml(outcome) +
+                                     "<h2>等你回答的申请</h2>" + RequestsWaiting(visit) +
+                                     "<h2>申请加好友</h2>" + visit.PostForm("addfriend.asp") +
+                                     "<p>向 " + visit.AddresseeInput() +
+                                     " <button type='submit'>发出申请</button></p></form>"};
 }
 
 std::optional<PageContent> FriendAnswerPage(const SiteHost& host) {
   SiteVisit visit(host);
   if (!visit.in_chat()) return std::nullopt;
+  if (!visit.posted())
+    return PageContent{"好友申请", PageHead("好友申请") + RequestToAnswer(visit)};
   const Outcome outcome = Answer(visit);
   return PageContent{
       "好友申请", PageHead("好友申请") + OutcomeHtml(outcome) + ChatLine(visit.object(), outcome)};

@@ -78,12 +78,9 @@ std::optional<PageContent> GuestbookPage(const SiteHost& host) {
 
   const std::string max = std::to_string(kMaxMessageChars);
   return PageContent{"留言簿", PageHead("留言簿") + OutcomeHtml(outcome) + "<h2>给你的留言</h2>" +
-                                   MessagesFor(visit) +
-                                   "<h2>给别人留言</h2><form method='post' action='guest.asp'>"
-                                   "<p>给 <input name='towho' maxlength='" +
-                                   std::to_string(kMaxNameChars) + "' value='" +
-                                   text::HtmlEscape(visit.Item("towho")) +
-                                   "'></p><p><textarea name='body' rows='5' cols='50' maxlength='" +
+                                   MessagesFor(visit) + "<h2>给别人留言</h2>" +
+                                   visit.PostForm("guest.asp") + "<p>给 " + visit.AddresseeInput() +
+                                   "</p><p><textarea name='body' rows='5' cols='50' maxlength='" +
                                    max + "'></textarea></p><p class='hint'>最多" + max +
                                    "个字。</p><button type='submit'>留言</button></form>"};
 }

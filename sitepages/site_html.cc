@@ -7,6 +7,11 @@
 
 namespace tavolin {
 
+std::string PostForm(std::string_view attributes, std::string_view token) {
+  return "<form method='post' " + std::string(attributes) +
+         "><input type='hidden' name='token' value='" + text::HtmlEscape(token) + "'>";
+}
+
 std::string PageHead(std::string_view heading) {
   return "<h1>" + text::HtmlEscape(heading) +
          "</h1><p class='hint'><a href='userset.asp'>个人设置</a> | <a "

@@ -21,6 +21,9 @@ struct Outcome {
   static Outcome Refused(std::string message) { return {false, std::move(message)}; }
 };
 
+// The opening tag of a form posted with `attributes` (its action, say) and
+// the hidden field that carries the anti-forgery token.
+std::string PostForm(std::string_view attributes, std::string_view token);
 // The page's heading and the links to the other site pages.
 std::string PageHead(std::string_view heading);
 // The outcome as a paragraph: refusals in the message style, the rest as a

@@ -4,8 +4,7 @@
 // the guestbook and friend requests. The chat's texts link to them
 // ("userset.asp", "getcall.asp", "guest.asp", "agreefriend.asp"); each works
 // only for the visitor the session proves and only on that visitor's own
-// data. A page changes something only when its form is posted, except the
-// friend-request answer, whose links are plain addresses.
+// data. A page changes something only when its form is posted.
 //
 // Each returns the page's title and body (UTF-8 HTML; every stored or typed
 // text in it escaped), which the host puts into its page frame, or nothing
@@ -30,13 +29,16 @@
 namespace tavolin {
 
 // The host objects of one request to a site page. The application holds the
-// live chat and "_connstr" under `prefix`; `env` is the clock.
+// live chat and "_connstr" under `prefix`; `env` is the clock. The host
+// accepts a posted form of the session only with `token` in its field
+// "token"; the pages put it into every form they write.
 struct SiteHost {
   Application& application;
   std::string_view prefix;
   Session& session;
   Request& request;
   Env* env;
+  std::string_view token;
 };
 
 struct PageContent {
@@ -55,11 +57,13 @@ std::optional<PageContent> GuestbookPage(const SiteHost& host);
 // most, marked read as they are shown; posted, calls a user or everybody (towho, body).
 std::optional<PageContent> CallsPage(const SiteHost& host);
 // addfriend.asp: the friend requests waiting for the visitor with their
-// answer links; posted, asks a user (towho) to become a friend.
+// answer buttons; posted, asks a user (towho) to become a friend.
 std::optional<PageContent> FriendRequestPage(const SiteHost& host);
-// agreefriend.asp?ID=…&answer=yes|no: answers a request addressed to the
-// visitor; the answer also shows as a system line when the page is loaded
-// into a frame of the chat window.
+// agreefriend.asp, posted with ID=…&answer=yes|no: answers a request
+// addressed to the visitor; the answer also shows as a system line when the
+// page is loaded into a frame of the chat window. Asked for (a link of the
+// login notice), it shows the request with its answer buttons and changes
+// nothing.
 std::optional<PageContent> FriendAnswerPage(const SiteHost& host);
 
 }  // namespace tavolin

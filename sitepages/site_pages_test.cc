@@ -172,10 +172,11 @@ TEST_F(SitePagesTest, FriendRequestIsAnsweredByItsAddresseeOnly) {
                  {"ann", "/addfriend.asp", {{"towho", "ann"}}, "不能向自己申请好友。"},
                  {"ann", "/addfriend.asp", {{"towho", "<b>x"}}, "没有叫“&lt;b&gt;x”的用户。"}});
   const std::string id = chat_.Value("select ID as v from friendrq");
-  const std::string answer = "/agreefriend.asp?ID=" + id + "&answer=";
+  const auto answer = [&id](const std::string& word) { return Form{{"ID", id}, {"answer", word}}; };
   const std::string not_yours = "没有给你的这个好友申请。", asked = "ann已经向你发出了好友申请";
-  const std::string offer =
-      "ann 想和你做好友 [<a href='agreefriend.asp?ID=" + id + "&amp;answer=yes'>";
+  // The answer buttons, also on the page a notice's link asks for: it changes nothing.
+  const std::string offer = "ann 想和你做好友 <input type='hidden' name='ID' value='" + id +
+                            "'><button name='answer' value='yes'>同意</button>";
   const std::string made =  // on the page, and in the chat window
       "<p class='note'>你和ann成为好友了。</p><script>if(parent!=window&&parent.addsay){"
       "parent.addsay(-1,'你和ann成为好友了。','','',0,";
@@ -183,20 +184,22 @@ TEST_F(SitePagesTest, FriendRequestIsAnsweredByItsAddresseeOnly) {
       {"bob", "/addfriend.asp", {}, offer},
       {"carl", "/addfriend.asp", {}, "没有等你回答的好友申请。"},
       {"bob", "/addfriend.asp", {{"towho", "ann"}}, asked + "，在下面回答就行了。"},
-      {"carl", answer + "yes", {}, not_yours},
-      {"carl", answer + "no", {}, not_yours},
-      {"bob", "/agreefriend.asp?ID=" + id + "%20or%201=1&answer=yes", {}, not_yours},
-      {"bob", answer + "maybe", {}, "请回答同意（yes）还是不同意（no）。"},
-      {"bob", answer + "yes", {}, made},
+      {"bob", "/agreefriend.asp?ID=" + id + "&answer=yes", {}, offer},
+      {"carl", "/agreefriend.asp?ID=" + id + "&answer=yes", {}, not_yours},
+      {"carl", "/agreefriend.asp", answer("yes"), not_yours},
+      {"carl", "/agreefriend.asp", answer("no"), not_yours},
+      {"bob", "/agreefriend.asp", {{"ID", id + " or 1=1"}, {"answer", "yes"}}, not_yours},
+      {"bob", "/agreefriend.asp", answer("maybe"), "请回答同意（yes）还是不同意（no）。"},
+      {"bob", "/agreefriend.asp", answer("yes"), made},
       {"ann", "/chat.asp", {}, "var friendlist='bob'"},
       {"bob", "/chat.asp", {}, "var friendlist='ann'"},
-      {"bob", answer + "yes", {}, not_yours},
+      {"bob", "/agreefriend.asp", answer("yes"), not_yours},
       {"ann", "/addfriend.asp", {{"towho", "bob"}}, "bob已经是你的好友了。"},
       {"carl", "/addfriend.asp", {{"towho", "bob"}}, "好友申请已经发给bob"},
   });
   // A refused request is gone, and the list stays empty.
-  const std::string carls = "/agreefriend.asp?ID=" + chat_.Value("select ID as v from friendrq");
-  ExpectAnswers({{"bob", carls + "&answer=no", {}, "你没有同意carl的好友申请。"},
+  const Form carls = {{"ID", chat_.Value("select ID as v from friendrq")}, {"answer", "no"}};
+  ExpectAnswers({{"bob", "/agreefriend.asp", carls, "你没有同意carl的好友申请。"},
                  {"carl", "/chat.asp", {}, "var friendlist=''"}});
   EXPECT_EQ(chat_.Value("select count(*) as v from friendrq"), "0");
 }

@@ -3,7 +3,9 @@
 #include "sitepages/site_visit.h"
 
 #include "component/schema.h"
+#include "sitepages/input_limits.h"
 #include "tavolin/error.h"
+#include "text/html_text.h"
 #include "text/strings.h"
 
 namespace tavolin {
@@ -25,6 +27,15 @@ std::string SiteVisit::Form(std::string_view field) const {
 
 std::string SiteVisit::Item(std::string_view field) const {
   return host_.request.Item(field).ToText();
+}
+
+std::string SiteVisit::PostForm(std::string_view action) const {
+  return tavolin::PostForm("action='" + std::string(action) + "'", host_.token);
+}
+
+std::string SiteVisit::AddresseeInput() const {
+  return "<input name='towho' maxlength='" + std::to_string(kMaxNameChars) + "' value='" +
+         text::HtmlEscape(Item("towho")) + "'>";
 }
 
 bool SiteVisit::Allowed(const RateKind& kind) {

@@ -39,6 +39,10 @@ class SiteVisit {
   // ("" when absent).
   std::string Form(std::string_view field) const;
   std::string Item(std::string_view field) const;
+  // The opening of a form posted to `action`, carrying the session's token.
+  std::string PostForm(std::string_view action) const;
+  // The field of a form's addressee (towho), filled from the request.
+  std::string AddresseeInput() const;
   DateTime Now() const { return host_.env->Now(); }
   // A refusal when the visitor has done `kind` as often as its setting
   // allows within its time; otherwise nothing, and this one is counted.

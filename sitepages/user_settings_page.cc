@@ -146,8 +146,7 @@ std::string SettingsForm(SiteVisit& visit) {
   std::vector<std::string_view> colors = text::Split(stored_colors, ":");
   colors.resize(std::size(kColors));
   std::string form =
-      "<form method='post' action='userset.asp'><input type='hidden' name='do' "
-      "value='settings'>";
+      visit.PostForm("userset.asp") + "<input type='hidden' name='do' value='settings'>";
   for (size_t i = 0; i < std::size(kColors); ++i) {
     form += Input(kColors[i].field, kColors[i].label, std::string(colors[i]), 7);
   }
@@ -164,10 +163,11 @@ std::string SettingsForm(SiteVisit& visit) {
   return form;
 }
 
-std::string PasswordForm() {
+std::string PasswordForm(const SiteVisit& visit) {
   const std::string max = std::to_string(kMaxPasswordChars);
-  return "<h2>修改密码</h2><form method='post' action='userset.asp'><input type='hidden' "
-         "name='do' value='password'><p>原来的密码 <input type='password' name='oldpass' "
+  return "<h2>修改密码</h2>" + visit.PostForm("userset.asp") +
+         "<input type='hidden' name='do' value='password'><p>原来的密码 <input type='password' "
+         "name='oldpass' "
          "maxlength='" +
          max + "'></p><p>新密码 <input type='password' name='newpass' maxlength='" + max +
          "'></p><p>再输一次 <input type='password' name='newpass2' maxlength='" + max +
@@ -184,7 +184,7 @@ std::optional<PageContent> UserSettingsPage(const SiteHost& host) {
     outcome = visit.Form("do") == "password" ? ChangePassword(visit) : SaveSettings(visit);
   }
   return PageContent{"个人设置", PageHead("个人设置") + OutcomeHtml(outcome) + SettingsForm(visit) +
-                                     PasswordForm()};
+                                     PasswordForm(visit)};
 }
 
 }  // namespace tavolin

@@ -24,8 +24,10 @@ std::string HttpTestResponse::Utf8Body() const { return text::GbkToUtf8(body); }
 
 HttpTestResponse HttpTestClient::Post(const std::string& target,
                                       const std::map<std::string, std::string>& form) {
+  std::map<std::string, std::string> fields = form;
+  if (!token_.empty()) fields.emplace("token", token_);  // a form's own "token" stays
   std::string body;
-  for (const auto& [name, value] : form) {
+  for (const auto& [name, value] : fields) {
     body += (body.empty() ? "" : "&") + server::PercentEncode(name) + "=" +
             server::PercentEncode(text::Utf8ToGbk(value));
   }
@@ -37,6 +39,7 @@ HttpTestResponse HttpTestClient::Send(const std::string& method, const std::stri
   std::string cookies, request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
   for (const auto& [name, value] : cookies_) cookies += name + "=" + value + "; ";
   if (!cookies.empty()) request += "Cookie: " + cookies + "\r\n";
+  if (!origin_.empty()) request += "Origin: " + origin_ + "\r\n";
   if (method == "POST") request += "Content-Type: application/x-www-form-urlencoded\r\n";
   const std::string answer = SendRaw(request + "Content-Length: " + std::to_string(body.size()) +
                                      "\r\nConnection: close\r\n\r\n" + body);
@@ -55,6 +58,12 @@ HttpTestResponse HttpTestClient::Send(const std::string& method, const std::stri
     const size_t equals = value.find('='), end = value.find(';');
     cookies_[value.substr(0, equals)] = value.substr(equals + 1, end - equals - 1);
     std::erase_if(cookies_, [](const auto& cookie) { return cookie.second.empty(); });
+  }
+  // The token of the session, as the pages carry it for their forms.
+  static constexpr std::string_view kMeta = "<meta name='csrf-token' content='";
+  if (const size_t meta = result.body.find(kMeta); meta != std::string::npos) {
+    const size_t start = meta + kMeta.size();
+    token_ = result.body.substr(start, result.body.find('\'', start) - start);
   }
   return result;
 }
@@ -76,7 +85,7 @@ static std::filesystem::path MakeSite() {
   const auto folder =
       std::filesystem::temp_directory_path() / ("tavolin-site-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
-  std::ofstream(folder / "input.htm") << "<p>说点什么</p>";
+  std::ofstream(folder / "input.htm") << "<head></head><p>说点什么</p>";
   return folder;
 }
 

@@ -35,11 +35,16 @@ class HttpTestClient {
 
   // Each call opens a connection, sends one request and reads the answer.
   HttpTestResponse Get(const std::string& target) { return Send("GET", target, ""); }
-  // Posts `form` (name=value pairs, values UTF-8; sent GBK percent-encoded).
+  // Posts `form` (name=value pairs, values UTF-8; sent GBK percent-encoded)
+  // with the field "token" of the last page that carried one, as a browser's
+  // forms do, unless `form` has its own.
   HttpTestResponse Post(const std::string& target, const std::map<std::string, std::string>& form);
   // Sends `raw` bytes as they are and returns what comes back ("" when the
   // server closes without an answer).
   std::string SendRaw(const std::string& raw);
+  // The Origin the requests name from now on, as a browser's do; "" for none.
+  void set_origin(std::string origin) { origin_ = std::move(origin); }
+  const std::string& token() const { return token_; }
 
  private:
   HttpTestResponse Send(const std::string& method, const std::string& target,
@@ -47,6 +52,8 @@ class HttpTestClient {
 
   uint16_t port_;
   std::map<std::string, std::string> cookies_;
+  std::string token_;
+  std::string origin_;
 };
 
 class ServedChat {

@@ -190,7 +190,8 @@ class BrowserShard {
          {"id", std::to_string(visitor.last_say_id)},
          {"addsays", "0"},
          {"sayscolor", "000000"},
-         {"addwordcolor", "000000"}});
+         {"addwordcolor", "000000"},
+         {"token", visitor.token}});
   }
 
   void Answered(KeepAliveConnection* connection, const Action& action, const HttpAnswer& answer) {

@@ -106,6 +106,10 @@ Logins LogIn(ConnectionPool& pool, std::vector<Visitor>& visitors, Clock::durati
                      answer.body.find("location.replace('chat.asp')") != std::string::npos;
                  if (entered) {
                    visitors[i].cookie = answer.set_cookie.substr(0, answer.set_cookie.find(';'));
+                   static constexpr std::string_view kMeta = "<meta name='csrf-token' content='";
+                   const size_t meta = answer.body.find(kMeta);
+                   if (meta != std::string::npos)
+                     visitors[i].token = answer.body.substr(meta + kMeta.size(), 32);
                    ++succeeded;
                    return;
                  }

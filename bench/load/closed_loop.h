@@ -29,6 +29,7 @@ inline constexpr std::string_view kPassword = "loadpass1";
 
 struct Visitor {
   std::string cookie;  // "TAVOLINSID=..." once logged in
+  std::string token;   // the visit's anti-forgery token, which posts carry
   int32_t last_say_id = 0;
 };
 

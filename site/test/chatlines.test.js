@@ -114,6 +114,11 @@ test('colours, links and styles from lines', () => {
   const notices = ['help.htm', 'rules.html', 'guest.asp', '/userset.asp', 'agreefriend.asp?ID=12&answer=no'];
   const asLink = (u) => ChatLines.keepsAddress(u, 'http://chat.example/chat.asp', 'HREF');
   assert.deepEqual([notices.map(asLink), notices.map(keeps), dropped.filter(asLink)], [notices.map(() => true), notices.map(() => false), []]);
+  // A friend answer link is posted by the client: its request number and answer, from this site only.
+  const answers = ['agreefriend.asp?ID=12&answer=no', '/AgreeFriend.asp?ID=3&answer=yes', 'http://elsewhere.example/agreefriend.asp?ID=3&answer=yes',
+    'agreefriend.asp?ID=3&answer=yes&x=1', 'agreefriend.asp?ID=x&answer=yes', 'guest.asp?ID=3&answer=yes'];
+  assert.deepEqual(answers.map((u) => ChatLines.friendAnswer(u, 'http://chat.example/chat.asp')),
+    [{ ID: '12', answer: 'no' }, { ID: '3', answer: 'yes' }, null, null, null, null]);
   // Styles: bare hex colours get their "#"; anything that loads or runs drops the whole style, however written.
   const styles = [
     ['color:990099', 'color:#990099'], ['font-size:9pt; background-color: FFF', 'font-size:9pt; background-color: #FFF'],
