@@ -13,7 +13,7 @@ import { fileURLToPath } from 'node:url';
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const binary = path.resolve(here, process.env.TAVOLIN_BINARY || '../build/tavolin');
 
-// Resolves with { base, log, stop } once the server's first line names its
+// Resolves with { base, db, log, stop } once the server's first line names its
 // port; stop() ends it and removes the folder.
 export async function startServer(settings = {}) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'tavolin-test-'));
@@ -47,7 +47,7 @@ export async function startServer(settings = {}) {
     });
     const m = /^tavolin: listening on (http:\/\/127\.0\.0\.1:\d+\/)/.exec(line);
     if (!m) throw new Error('unexpected first line: ' + line);
-    return { base: m[1], log, stop };
+    return { base: m[1], db, log, stop };
   } catch (e) {
     await stop();
     throw e;
