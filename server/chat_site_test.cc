@@ -9,6 +9,7 @@
 
 #include "testing/served_chat.h"
 #include "text/gbk.h"
+#include "text/strings.h"
 
 namespace tavolin::server {
 namespace {
