@@ -13,15 +13,22 @@ SessionStore::SessionStore(std::chrono::seconds idle_limit, size_t max_sessions,
 
 std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
   const auto now = clock_();
-  Sweep(now);
-  std::lock_guard<std::mutex> lock(mutex_);
-  const auto found = sessions_.find(id);
-  if (found == sessions_.end()) return nullptr;
-  const Entries::iterator entry = found->second;
-  if (now - entry->last_use > idle_limit_) return nullptr;  // expired since the sweep's clock
-  entry->last_use = now;
-  by_use_.splice(by_use_.end(), by_use_, entry);  // now the most recently used
-  return entry->session;
+  std::shared_ptr<MemorySession> session;
+  bool expired_ones = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = sessions_.find(id);
+    if (found != sessions_.end() && now - found->second->last_use <= idle_limit_) {
+      const Entries::iterator entry = found->second;
+      entry->last_use = now;
+      by_use_.splice(by_use_.end(), by_use_, entry);  // now the most recently used
+      session = entry->session;
+    }
+    expired_ones = !by_use_.empty() && now - by_use_.front().last_use > idle_limit_;
+  }
+  // One lock for a poll; the sweep takes its own only when something expired.
+  if (expired_ones) Sweep(now);
+  return session;
 }
 
 std::optional<std::string> SessionStore::Add(std::shared_ptr<MemorySession> session) {
