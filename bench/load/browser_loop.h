@@ -5,9 +5,8 @@
 // lines, every third private to another visitor of the poster's room.
 // Requests go out when due, whatever the server's pace, and latency counts
 // from then; a visitor has one request in flight at a time, as a frame does.
-// A closing poll per visitor follows, and each visitor must have got every
-// line it may see (its room's public lines, private lines from or to it)
-// exactly once and no other line.
+// A closing poll per visitor follows; the ledger then checks what reached
+// whom, and how soon.
 
 #ifndef TAVOLIN_BENCH_LOAD_BROWSER_LOOP_H_
 #define TAVOLIN_BENCH_LOAD_BROWSER_LOOP_H_
@@ -15,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bench/load/closed_loop.h"
+#include "bench/load/delivery_ledger.h"
 
 namespace tavolin::load {
 
@@ -35,10 +34,7 @@ struct BrowserResult {
   double seconds = 0;   // of the timed part, until its last answer
   Latencies poll_latency;
   Latencies post_latency;
-  uint64_t lines = 0;       // lines posted and stored
-  uint64_t lost = 0;        // deliveries missing
-  uint64_t duplicated = 0;  // deliveries beyond the first
-  uint64_t leaked = 0;      // lines delivered to a visitor who may not see them
+  DeliveryCount delivery;
 };
 
 // REQUIRES: every visitor logged in, its last_say_id the ring's newest;

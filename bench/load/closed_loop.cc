@@ -122,8 +122,10 @@ Logins LogIn(ConnectionPool& pool, std::vector<Visitor>& visitors, Clock::durati
   return logins;
 }
 
-std::string PollRequest(const Visitor& visitor) {
-  return GetRequest("/refresh.asp?sayid=" + std::to_string(visitor.last_say_id), visitor.cookie);
+std::string PollRequest(const Visitor& visitor, int wait_seconds) {
+  std::string target = "/refresh.asp?sayid=" + std::to_string(visitor.last_say_id);
+  if (wait_seconds > 0) target += "&wait=" + std::to_string(wait_seconds);
+  return GetRequest(target, visitor.cookie);
 }
 
 std::optional<int32_t> NewestSayId(ConnectionPool& pool, const Visitor& visitor) {

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,19 @@ struct Job {
 // many jobs were sent.
 size_t RunEach(ConnectionPool& pool, size_t count, Clock::time_point deadline,
                const std::function<Job(size_t i, int shard)>& job);
+
+// Builds a loop with `make(shard)` on each shard's own thread, starts it and
+// runs the shard until its work is done; the loops outlive the run, so their
+// results can be read.
+template <typename Loop, typename Make>
+std::vector<std::unique_ptr<Loop>> RunLoops(ConnectionPool& pool, const Make& make) {
+  std::vector<std::unique_ptr<Loop>> loops(pool.threads());
+  pool.Run([&](ConnectionPool::Shard& shard) {
+    loops[shard.index] = make(shard);
+    loops[shard.index]->Start();
+  });
+  return loops;
+}
 
 // Latencies of answered requests, kept whole (a step has at most a few
 // hundred thousand) so percentiles are exact.
@@ -110,8 +124,9 @@ struct Logins {
 // `limit`; a visitor that got in has its cookie set.
 Logins LogIn(ConnectionPool& pool, std::vector<Visitor>& visitors, Clock::duration limit);
 
-// The refresh.asp request of `visitor`, from the newest say id it has.
-std::string PollRequest(const Visitor& visitor);
+// The refresh.asp request of `visitor`, from the newest say id it has;
+// with `wait_seconds`, a poll the server may hold that long for news.
+std::string PollRequest(const Visitor& visitor, int wait_seconds = 0);
 
 // The newest say id of the ring, asked as `visitor`; nullopt when the
 // server gives no chat answer.

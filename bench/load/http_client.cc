@@ -2,6 +2,8 @@
 
 #include "bench/load/http_client.h"
 
+#include <netinet/in.h>
+
 #include <thread>
 
 #include "server/url_codec.h"
@@ -18,8 +20,12 @@ namespace {
 // The server drops a keep-alive connection idle for 30 seconds; one idle for
 // this long is opened afresh, so no request races the server's close.
 constexpr auto kIdleReconnect = std::chrono::seconds(10);
-// A connect, a write or a whole answer taking longer fails the request.
-constexpr auto kTimeout = std::chrono::seconds(30);
+// A connect, a write or a whole answer taking longer fails the request;
+// a waiting poll is held for up to 30 s before its answer.
+constexpr auto kTimeout = std::chrono::seconds(60);
+// Connections per loopback source address, below the ~28,000 ephemeral
+// ports of one (source, destination) pair.
+constexpr int kConnectionsPerSource = 25'000;
 
 std::string Request(std::string_view head, std::string_view cookie, std::string_view body_headers,
                     std::string_view body) {
@@ -50,8 +56,9 @@ std::string FormPostRequest(std::string_view target, std::string_view cookie,
                  body);
 }
 
-KeepAliveConnection::KeepAliveConnection(net::io_context& io, net::ip::tcp::endpoint server)
-    : stream_(io), server_(server) {}
+KeepAliveConnection::KeepAliveConnection(net::io_context& io, net::ip::tcp::endpoint server,
+                                         net::ip::address source)
+    : stream_(io), server_(server), source_(source) {}
 
 void KeepAliveConnection::Send(std::string request, Done done) {
   request_ = std::move(request);
@@ -61,6 +68,16 @@ void KeepAliveConnection::Send(std::string request, Done done) {
   stream_.socket().close(ignored);
   connected_ = false;
   buffer_.clear();
+  if (!source_.is_unspecified()) {
+    // The port is picked at connect time, per destination, not at bind.
+    using BindAddressNoPort =
+        net::detail::socket_option::boolean<IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT>;
+    beast::error_code ec;
+    stream_.socket().open(server_.protocol(), ec);
+    if (!ec) stream_.socket().set_option(BindAddressNoPort(true), ec);
+    if (!ec) stream_.socket().bind({source_, 0}, ec);
+    if (ec) return Finish({});
+  }
   stream_.expires_after(kTimeout);
   stream_.async_connect(server_, [this](beast::error_code ec) {
     if (ec) return Finish({});
@@ -95,9 +112,13 @@ void KeepAliveConnection::Finish(HttpAnswer answer) {
 
 ConnectionPool::ConnectionPool(net::ip::tcp::endpoint server, int connections, int threads) {
   for (int i = 0; i < threads; ++i) shards_.emplace_back(std::make_unique<Shard>())->index = i;
+  const bool loopback = server.address().is_loopback() && server.address().is_v4();
   for (int i = 0; i < connections; ++i) {
     Shard& shard = *shards_[i % threads];
-    shard.connections.push_back(std::make_unique<KeepAliveConnection>(shard.io, server));
+    const net::ip::address source =
+        loopback ? net::ip::address(net::ip::address_v4(0x7f000001 + i / kConnectionsPerSource))
+                 : net::ip::address();
+    shard.connections.push_back(std::make_unique<KeepAliveConnection>(shard.io, server, source));
   }
 }
 

@@ -49,10 +49,14 @@ class KeepAliveConnection {
  public:
   using Done = std::function<void(HttpAnswer)>;
 
-  KeepAliveConnection(boost::asio::io_context& io, boost::asio::ip::tcp::endpoint server);
+  // Connects from `source` (any port), or as the system chooses when it is
+  // unspecified.
+  KeepAliveConnection(boost::asio::io_context& io, boost::asio::ip::tcp::endpoint server,
+                      boost::asio::ip::address source = {});
 
   // Sends `request` (whole HTTP/1.1 bytes) and calls `done` on the
-  // connection's thread with the answer, within 30 s. REQUIRES: no request in flight.
+  // connection's thread with the answer, within a minute (a waiting poll may
+  // be held for 30 s). REQUIRES: no request in flight.
   void Send(std::string request, Done done);
 
  private:
@@ -61,6 +65,7 @@ class KeepAliveConnection {
 
   boost::beast::tcp_stream stream_;
   const boost::asio::ip::tcp::endpoint server_;
+  const boost::asio::ip::address source_;
   bool connected_ = false;
   Clock::time_point last_use_;
   std::string request_;
@@ -78,7 +83,9 @@ class ConnectionPool {
   };
 
   // `connections` are dealt round-robin to `threads` shards; none connects
-  // before its first request.
+  // before its first request. To a server on loopback, connection i comes
+  // from 127.0.0.(1 + i / 25000): one source address has fewer ephemeral
+  // ports than a large crowd needs.
   ConnectionPool(boost::asio::ip::tcp::endpoint server, int connections, int threads);
 
   int threads() const { return static_cast<int>(shards_.size()); }

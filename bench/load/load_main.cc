@@ -3,9 +3,11 @@
 // tavolin_load: the load benchmark of tavolin serve (the README's
 // Performance section tells what it does). Per number of visitors: a fresh
 // chat, logins, quiet polls in a closed loop, then browsers in an open loop;
-// then the bare server for comparison. It prints one markdown table and
-// exits non-zero on a refused login, a request not answered as the chat
-// answers, or a line lost, duplicated or delivered where it may not go.
+// then the bare server for comparison. With --wait, per number of visitors:
+// logins, browsers polling on their timer, then the same visitors each
+// holding a waiting poll. It prints one markdown table and exits non-zero on
+// a refused login, a request not answered as the chat answers, or a line
+// lost, duplicated or delivered where it may not go.
 
 #include <signal.h>
 #include <stdlib.h>
@@ -26,6 +28,7 @@
 #include "bench/load/chat_answer.h"
 #include "bench/load/closed_loop.h"
 #include "bench/load/server_process.h"
+#include "bench/load/wait_loop.h"
 
 namespace tavolin::load {
 namespace {
@@ -42,6 +45,9 @@ constexpr char kUsage[] =
     "  --threads T             client threads (default 2)\n"
     "  --posts-per-second R    lines posted while the browsers poll (default 50)\n"
     "  --poll-interval S       seconds between two polls of a browser (default 6)\n"
+    "  --wait S                instead of the closed loop and the bare server: every visitor\n"
+    "                          also holds a waiting poll of S seconds (1..30) while the lines\n"
+    "                          are posted, compared with the browsers on their timer\n"
     "  --tavolin PATH          the tavolin binary (default: beside this one)\n"
     "  --bare PATH             the bare_server binary (default: beside this one)\n";
 
@@ -55,6 +61,7 @@ struct Options {
   int threads = 2;
   double posts_per_second = 50;
   double poll_interval = 6;
+  int wait = 0;  // seconds; 0: the closed loop and the bare server instead
   fs::path tavolin;
   fs::path bare;
 };
@@ -78,6 +85,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       {"--threads", [&](Value v) { o.threads = std::stoi(v); }},
       {"--posts-per-second", [&](Value v) { o.posts_per_second = std::stod(v); }},
       {"--poll-interval", [&](Value v) { o.poll_interval = std::stod(v); }},
+      {"--wait", [&](Value v) { o.wait = std::stoi(v); }},
       {"--tavolin", [&](Value v) { o.tavolin = v; }},
       {"--bare", [&](Value v) { o.bare = v; }},
   };
@@ -94,7 +102,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   std::sort(o.visitors.begin(), o.visitors.end());
   const bool sane = !o.visitors.empty() && o.visitors.front() >= o.threads && o.seconds > 0 &&
                     o.connections >= o.threads && o.threads >= 1 && o.posts_per_second >= 0 &&
-                    o.poll_interval > 0;
+                    o.poll_interval > 0 && o.wait >= 0 && o.wait <= 30;
   if (!sane) return std::nullopt;
   return o;
 }
@@ -105,14 +113,22 @@ struct ChatStep {
   double memory_per_visitor = 0;  // bytes
   Throughput polls;
   BrowserResult browsers;
+  // With --wait: the server's memory before the waiting visitors connect and
+  // while they all wait, in bytes.
+  int64_t memory_before_waiting = 0;
+  int64_t memory_waiting = 0;
+  WaitResult waiting;
 
   uint64_t Failures() const {
-    return static_cast<uint64_t>(visitors - logins.succeeded) + polls.failed + browsers.failed;
+    return static_cast<uint64_t>(visitors - logins.succeeded) + polls.failed + browsers.failed +
+           waiting.failed;
   }
-  bool Correct() const {
-    return Failures() == 0 && browsers.lost == 0 && browsers.duplicated == 0 &&
-           browsers.leaked == 0;
+  uint64_t Wrong() const {
+    const DeliveryCount& b = browsers.delivery;
+    const DeliveryCount& w = waiting.delivery;
+    return b.lost + b.duplicated + b.leaked + w.lost + w.duplicated + w.leaked;
   }
+  bool Correct() const { return Failures() == 0 && Wrong() == 0; }
 };
 
 // A folder of its own under the system's temporary folder, removed with
@@ -197,11 +213,13 @@ ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
       inside == visitors.end() || interrupted ? std::nullopt : NewestSayId(pool, *inside);
   if (newest) {
     for (Visitor& visitor : visitors) visitor.last_say_id = *newest;
-    step.polls = MeasureClosedLoop(
-        pool, [&visitors, n](uint64_t i) { return PollRequest(visitors[i % n]); }, IsPollAnswer,
-        Seconds(options.seconds));
-    std::cerr << "N=" << n << ": closed loop: " << step.polls.good << " polls, "
-              << step.polls.failed << " failed\n";
+    if (options.wait == 0) {
+      step.polls = MeasureClosedLoop(
+          pool, [&visitors, n](uint64_t i) { return PollRequest(visitors[i % n]); }, IsPollAnswer,
+          Seconds(options.seconds));
+      std::cerr << "N=" << n << ": closed loop: " << step.polls.good << " polls, "
+                << step.polls.failed << " failed\n";
+    }
     if (!interrupted) {
       step.browsers = RunBrowsers(pool, visitors,
                                   {.duration = Seconds(options.seconds),
@@ -210,6 +228,19 @@ ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
     }
     std::cerr << "N=" << n << ": browsers: " << step.browsers.polls << " polls, "
               << step.browsers.posts << " posts, " << step.browsers.failed << " failed\n";
+    if (options.wait > 0 && !interrupted) {
+      step.memory_before_waiting = server.ResidentBytes();
+      step.waiting = RunWaiting(
+          Loopback(server.port()), pool, visitors,
+          {.wait_seconds = options.wait,
+           .duration = Seconds(options.seconds),
+           .posts_per_second = options.posts_per_second,
+           .threads = options.threads,
+           .all_waiting = [&step, &server] { step.memory_waiting = server.ResidentBytes(); }});
+      std::cerr << "N=" << n << ": waiting: " << step.waiting.polls << " polls ("
+                << step.waiting.at_once << " at once), " << step.waiting.posts << " posts, "
+                << step.waiting.failed << " failed\n";
+    }
   }
   if (const std::string log = server.LogSummary(5); !log.empty()) {
     std::cerr << "N=" << n << ": the server's standard error:\n" << log;
@@ -260,12 +291,48 @@ void PrintTable(const Options& options, std::vector<ChatStep>& steps, Throughput
         per(step.polls.PerSecond(), bare.PerSecond()),
         per(step.polls.PerSecond(), steps.front().polls.PerSecond()), per(b.polls, b.seconds),
         step.visitors / options.poll_interval, b.poll_latency.PercentileMs(0.99),
-        b.post_latency.PercentileMs(0.99), b.lines, b.lost, b.duplicated, b.leaked,
-        step.Failures());
+        b.post_latency.PercentileMs(0.99), b.delivery.lines, b.delivery.lost, b.delivery.duplicated,
+        b.delivery.leaked, step.Failures());
   }
   std::printf("| bare Beast server | | | %.0f | %.2f | %.2f | 1.000 | | | | | | | | | %lu |\n",
               bare.PerSecond(), bare.latency.PercentileMs(0.50), bare.latency.PercentileMs(0.99),
               bare.failed);
+  std::fflush(stdout);
+}
+
+// With --wait: the waiting visitors beside the same visitors polling on
+// their timer, with the ratios of the two.
+void PrintWaitTable(std::vector<ChatStep>& steps) {
+  std::printf(
+      "| visitors | logins/s | server memory before → while waiting | per waiting visitor "
+      "| waiting polls/s | of them at once | delivery p50 ms | delivery p99 ms | delivery max ms "
+      "| timer polls/s | timer delivery p50 ms | timer delivery p99 ms "
+      "| polls/s ÷ timer polls/s | delivery p99 ÷ timer delivery p99 | post p99 ms "
+      "| lines posted | deliveries | lost | duplicated | leaked | failed requests |\n"
+      "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:"
+      "|---:|---:|---:|\n");
+  const auto per = [](double a, double b) { return a / std::max(b, 1e-9); };
+  constexpr double kMiB = 1024.0 * 1024.0;
+  for (ChatStep& step : steps) {
+    BrowserResult& b = step.browsers;
+    WaitResult& w = step.waiting;
+    const double wait_polls = per(w.polls, w.seconds);
+    const double timer_polls = per(b.polls, b.seconds);
+    const double wait_p99 = w.delivery.delay.PercentileMs(0.99);
+    const double timer_p99 = b.delivery.delay.PercentileMs(0.99);
+    std::printf(
+        "| %d | %.0f | %.0f → %.0f MiB | %.0f B | %.0f | %.0f | %.2f | %.2f | %.2f | %.0f | %.2f "
+        "| %.2f | %.3f | %.4f | %.2f | %lu | %lu | %lu | %lu | %lu | %lu |\n",
+        step.visitors, per(step.logins.succeeded, step.logins.seconds),
+        step.memory_before_waiting / kMiB, step.memory_waiting / kMiB,
+        per(static_cast<double>(step.memory_waiting - step.memory_before_waiting), step.visitors),
+        wait_polls, per(w.at_once, w.seconds), w.delivery.delay.PercentileMs(0.50), wait_p99,
+        w.delivery.delay.PercentileMs(1.0), timer_polls, b.delivery.delay.PercentileMs(0.50),
+        timer_p99, per(wait_polls, timer_polls), per(wait_p99, timer_p99),
+        w.post_latency.PercentileMs(0.99), w.delivery.lines, w.delivery.deliveries,
+        w.delivery.lost + b.delivery.lost, w.delivery.duplicated + b.delivery.duplicated,
+        w.delivery.leaked + b.delivery.leaked, step.Failures());
+  }
   std::fflush(stdout);
 }
 
@@ -278,9 +345,17 @@ int Run(int argc, char** argv) {
   }
   StopOnInterrupt();
   const rlim_t open_files = RaiseOpenFileLimit();
-  if (static_cast<rlim_t>(options->connections) + 64 > open_files) {
-    std::cerr << "tavolin_load: " << options->connections
-              << " connections need more open files than the limit of " << open_files << "\n";
+  // The waiting visitors each hold a connection; the server, which inherits
+  // this limit, holds as many.
+  const int connections =
+      options->connections +
+      (options->wait > 0
+           ? options->visitors.back() + options->threads * WaitOptions{}.posting_connections
+           : 0);
+  if (static_cast<rlim_t>(connections) + 64 > open_files) {
+    std::cerr << "tavolin_load: " << connections
+              << " connections need more open files than the limit of " << open_files
+              << " (ulimit -Hn)\n";
     return 2;
   }
 
@@ -295,6 +370,19 @@ int Run(int argc, char** argv) {
   if (interrupted) {
     std::cerr << "tavolin_load: interrupted\n";
     return 130;
+  }
+  if (options->wait > 0) {
+    PrintWaitTable(steps);
+    std::cout << "\nEach visitor holds a waiting poll of " << options->wait
+              << " s on a connection of its own (a poll answered at once without a line holds "
+                 "the next one 100 ms); "
+              << options->posts_per_second << " posts/s for " << options->seconds
+              << " s per mode; the timer polls every " << options->poll_interval << " s over "
+              << options->connections << " connections; " << options->threads
+              << " client threads (open-file limit " << open_files << ").\n"
+              << "command: " << Command(argc, argv) << "\n";
+    if (!correct) std::cout << "FAILED: see the failed, lost, duplicated and leaked columns.\n";
+    return correct ? 0 : 1;
   }
   // The yardstick answers pages of the size the chat's polls had.
   const ChatStep& first = steps.front();
