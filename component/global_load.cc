@@ -5,7 +5,6 @@
 // the room list from table room. Calling it again resets the live chat.
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "component/column_text.h"
 #include "component/list_record.h"
 #include "component/live_state.h"
+#include "component/room_record.h"
 #include "component/settings_check.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
@@ -23,13 +23,6 @@ namespace {
 
 // The news links shown in the chat page: at most this many, newest first.
 constexpr int kMaxNewsLinks = 6;
-
-// Columns of table room in the order of the room record's fields; the two
-// empty names are the occupant and guest word lists, which start empty.
-constexpr std::array<std::string_view, room_field::kCount> kRoomColumns = {
-    "room_name", "room_owner", "room_auto",    "room_des",  "room_top", "room_title",
-    "room_keep", "room_time",  "room_tt",      "room_html", "room_exp", "build_time",
-    "",          "",           "permit_level", "door_open"};
 
 // The news links as a (n x 2) array of link and title, or "" when there are
 // none.
@@ -79,11 +72,7 @@ void Corvane::LoadRoomList(Application& TheApplication) {
   std::vector<LiveRecord> rooms;
   for (auto rows = Database(TheApplication).Execute("SELECT * FROM room order by ID"); !rows->eof();
        rows->MoveNext()) {
-    std::vector<std::string> fields(room_field::kCount);
-    for (size_t i = 0; i < kRoomColumns.size(); ++i) {
-      fields[i] = kRoomColumns[i].empty() ? std::string() : ColumnText(*rows, kRoomColumns[i]);
-    }
-    rooms.emplace_back(ColumnText(*rows, "ID"), std::move(fields));
+    rooms.push_back(RoomRecordFromRow(*rows));
   }
 
   // The ring, its index and both lists change together, so that no request

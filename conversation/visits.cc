@@ -2,6 +2,7 @@
 
 #include "conversation/visits.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +59,16 @@ bool EndVisit(Corvane& object, Application& application, Session& session) {
   LiveValues values(application, object.ConstStr().ToText());
   if (object.CheckVisitor(session, values.live) == 0) return false;
   Leave(object, values, object.MyName().ToText(), object.room_id().ToText());
+  return true;
+}
+
+bool EndVisitOf(Corvane& object, Application& application, std::string_view name,
+                std::string_view token) {
+  ApplicationLock lock(application);
+  LiveValues values(application, object.ConstStr().ToText());
+  const std::optional<LiveRecord> user = values.live.FindUser(name);
+  if (!user || user->field(user_field::kToken) != token) return false;
+  Leave(object, values, user->key(), user->field(user_field::kRoom));
   return true;
 }
 

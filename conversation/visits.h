@@ -9,6 +9,7 @@
 #define TAVOLIN_CONVERSATION_VISITS_H_
 
 #include <cstdint>
+#include <string_view>
 
 #include "tavolin/application.h"
 #include "tavolin/corvane.h"
@@ -20,6 +21,12 @@ namespace tavolin {
 // when the session does not prove a visitor (the visitor check fails).
 // `object` must have its ConstStr set; takes the application lock.
 bool EndVisit(Corvane& object, Application& application, Session& session);
+
+// Ends the visit of `name` when it is online under the login token `token`
+// (so a visit begun since the token was read stays). Returns whether it
+// ended. Takes the application lock.
+bool EndVisitOf(Corvane& object, Application& application, std::string_view name,
+                std::string_view token);
 
 // Ends the visits of every visitor whose last poll is more than
 // `silent_seconds` before `now`. Returns how many ended. Takes the

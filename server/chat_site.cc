@@ -6,6 +6,9 @@
 
 #include "component/counter_store.h"
 #include "component/room_directory.h"
+#include "console/console_html.h"
+#include "console/console_pages.h"
+#include "console/farewells.h"
 #include "conversation/visits.h"
 #include "entry/guess_throttle.h"
 #include "server/basic_auth.h"
@@ -63,6 +66,12 @@ bool AnswersIntoPollFrame(std::string_view path) {
   return path == "/say.asp" || path == "/changeroom.asp";
 }
 
+void LogForgedPost(std::string_view path, const HttpRequest& http) {
+  std::cerr << "tavolin: " << LogEscape(std::string(path)) << ": refused a forged POST from "
+            << LogEscape(http.peer_address) << " (origin '" << LogEscape(http.Header("origin"))
+            << "')\n";
+}
+
 std::string NotInChatPage() {
   return SitePage("不在聊天室",
                   "<h2>你还没有进入聊天室，或者已经离开了。</h2>" + BackToLogin("请重新登录"));
@@ -114,7 +123,7 @@ const std::map<std::string, ChatSite::Page, std::less<>>& ChatSite::Pages() {
        }},
       {"/changeroom.asp", [](ChatSite& s, Visit& v) { return s.ChangeRoomResult(v); }},
       {"/close.asp", [](ChatSite& s, Visit& v) { return s.ClosePage(v); }},
-      {"/showerr.asp", [](ChatSite&, Visit&) { return NotInChatPage(); }},
+      {"/showerr.asp", [](ChatSite& s, Visit& v) { return s.LeftChatPage(v); }},
       {"/usercheck.asp",
        [](ChatSite& s, Visit&) {
          const int ended =
@@ -165,6 +174,7 @@ HttpResponse ChatSite::Handle(const HttpRequest& http) {
     return carrying;
   }
   const auto page = Pages().find(path);
+  if (page == Pages().end() && console::IsConsolePage(path)) return ConsoleResponse(http, path);
   if (page == Pages().end()) {
     HttpResponse missing;
     missing.status = 404;
@@ -224,9 +234,7 @@ std::string ChatSite::ForgeryRefusal(Visit& visit, std::string_view path) {
   static constexpr std::string_view kRefused =
       "这个请求没有带上本次访问的凭证，没有执行。请在聊天室的窗口里重新操作。";
   visit.response.status = 403;
-  std::cerr << "tavolin: " << LogEscape(std::string(path)) << ": refused a forged POST from "
-            << LogEscape(visit.http.peer_address) << " (origin '"
-            << LogEscape(visit.http.Header("origin")) << "')\n";
+  LogForgedPost(path, visit.http);
   if (AnswersIntoPollFrame(path))
     return PollFrameLine(kRefused, NewObject()->GetTimeStr().ToText());
   return SitePage("不能完成", "<h2>" + std::string(kRefused) + "</h2>" + BackToLogin("回到聊天室"));
@@ -331,30 +339,92 @@ std::string ChatSite::ClosePage(Visit& visit) {
   return SitePage("再见", "<h2>你已经离开了聊天室，欢迎下次再来！</h2>" + BackToLogin("重新登录"));
 }
 
+// A visitor the operator sent out reads why; anybody else, that they are not
+// in the chat.
+std::string ChatSite::LeftChatPage(Visit& visit) {
+  const std::optional<std::string> words = console::TakeFarewell(
+      application_, options_.prefix, text::TrimBlanks(visit.session->Get("myname").ToText()),
+      visit.session->Get("mytemp").ToText());
+  if (!words) return NotInChatPage();
+  return SitePage("离开聊天室", "<h2 class='message'>" + HtmlEscape(*words) + "</h2>" +
+                                    BackToLogin("回到登录页"));
+}
+
 std::string ChatSite::SiteOwnPage(OwnPage page, Visit& visit) {
   const std::optional<PageContent> content =
       page({application_, options_.prefix, *visit.session, visit.request, env_, visit.token});
   return content ? SitePage(content->title, content->body) : NotInChatPage();
 }
 
-std::string ChatSite::AdminPage(Visit& visit, bool rooms) {
+std::optional<std::string> ChatSite::AdminRefusal(const HttpRequest& http, HttpResponse& response) {
   if (options_.admin_password.empty()) {
-    visit.response.status = 403;
-    return SitePage("管理", "<h2>管理页面已关闭：没有设置管理密码。</h2>");
+    response.status = 403;
+    return "管理页面已关闭：没有设置管理密码。";
   }
-  const GuardedAuth auth = CheckBasicAuthGuarded(
-      GuessThrottle::Of(application_, "admin address", {}),
-      visit.request.ServerVariable("REMOTE_ADDR").ToText(), visit.http.Header("authorization"),
-      "admin", options_.admin_password, env_->Now().SecondsSinceEpoch());
+  const GuardedAuth auth =
+      CheckBasicAuthGuarded(GuessThrottle::Of(application_, "admin address", {}), http.peer_address,
+                            http.Header("authorization"), "admin", options_.admin_password,
+                            env_->Now().SecondsSinceEpoch());
   if (auth.wait > 0) {
-    visit.response.status = 429;
-    visit.response.headers.emplace_back("Retry-After", std::to_string(auth.wait));
-    return SitePage("管理", "<h2>" + TooManyGuessesMessage(auth.wait) + "</h2>");
+    response.status = 429;
+    response.headers.emplace_back("Retry-After", std::to_string(auth.wait));
+    return TooManyGuessesMessage(auth.wait);
   }
   if (!auth.allowed) {
-    visit.response.status = 401;
-    visit.response.headers.emplace_back("WWW-Authenticate", "Basic realm=\"Tavolin admin\"");
-    return SitePage("管理", "<h2>需要管理员登录。</h2>");
+    response.status = 401;
+    response.headers.emplace_back("WWW-Authenticate", "Basic realm=\"Tavolin admin\"");
+    return "需要管理员登录。";
+  }
+  return std::nullopt;
+}
+
+// The console's pages answer in UTF-8: they are not part of the chat's GBK
+// protocol. Like the reports they need the admin password, and a POST
+// changes something only with the admin token and from this site's pages.
+HttpResponse ChatSite::ConsoleResponse(const HttpRequest& http, std::string_view path) {
+  HttpResponse response;
+  response.content_type = "text/html; charset=utf-8";
+  response.headers.emplace_back("Cache-Control", "no-cache");
+  console::ConsoleContext context(application_, options_.prefix, env_);
+  console::ConsoleVisit visit{context, http.method == "POST", {}, admin_token_};
+  const auto [target_path, query] = SplitTarget(http.target);
+  for (auto& [name, value] : ParseUrlEncoded(query)) visit.values[name] = std::move(value);
+  if (visit.posted && text::AsciiLower(http.Header("content-type"))
+                          .starts_with("application/x-www-form-urlencoded")) {
+    for (auto& [name, value] : ParseUrlEncoded(http.body)) visit.values[name] = std::move(value);
+  }
+  if (auto refusal = AdminRefusal(http, response)) {
+    response.body = console::ConsoleFrame("管理", "<h2>" + HtmlEscape(*refusal) + "</h2>", "");
+    return response;
+  }
+  if (visit.posted &&
+      (!FromOwnOrigin(http) || !SecretMatches(visit.Value(kTokenField), admin_token_))) {
+    response.status = 403;
+    LogForgedPost(path, http);
+    response.body = console::ConsoleFrame(
+        "不能完成", "<h2>这个请求没有带上控制台的凭证，没有执行。请在控制台的页面里重新操作。</h2>",
+        admin_token_);
+    return response;
+  }
+  try {
+    console::ConsoleAnswer answer = console::ServeConsolePage(visit, path);
+    response.status = answer.status;
+    response.body = std::move(answer.html);
+  } catch (const CallError& e) {
+    response.status = 500;
+    const std::string detail =
+        "error " + std::to_string(static_cast<int>(e.code())) + ": " + e.what();
+    response.body = console::ConsoleFrame(
+        "出错了",
+        "<h2>服务器出错了，请稍后再试。(参考号 " + LogRequestError(path, detail) + ")</h2>",
+        admin_token_);
+  }
+  return response;
+}
+
+std::string ChatSite::AdminPage(Visit& visit, bool rooms) {
+  if (auto refusal = AdminRefusal(visit.http, visit.response)) {
+    return SitePage("管理", "<h2>" + *refusal + "</h2>");
   }
   // A page of the admin shows a preview and the form that carries out the
   // work; only that form, posted with the server's admin token, does it.

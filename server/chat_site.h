@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -81,6 +82,11 @@ class ChatSite {
   std::string ChangeRoomResult(Visit& visit);
   std::string ClosePage(Visit& visit);
   std::string AdminPage(Visit& visit, bool rooms);
+  // Why the admin password does not let the request in (status and headers
+  // set in `response`), or nothing when it does.
+  std::optional<std::string> AdminRefusal(const HttpRequest& http, HttpResponse& response);
+  HttpResponse ConsoleResponse(const HttpRequest& http, std::string_view path);
+  std::string LeftChatPage(Visit& visit);
   // One of the engine's site pages (sitepages/) in the site's look, or the
   // "not in the chat" page when the session proves no visitor.
   using OwnPage = std::optional<PageContent> (*)(const SiteHost&);

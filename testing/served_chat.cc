@@ -29,7 +29,7 @@ HttpTestResponse HttpTestClient::Post(const std::string& target,
   std::string body;
   for (const auto& [name, value] : fields) {
     body += (body.empty() ? "" : "&") + server::PercentEncode(name) + "=" +
-            server::PercentEncode(text::Utf8ToGbk(value));
+            server::PercentEncode(utf8_forms_ ? value : text::Utf8ToGbk(value));
   }
   return Send("POST", target, body);
 }
@@ -40,6 +40,7 @@ HttpTestResponse HttpTestClient::Send(const std::string& method, const std::stri
   for (const auto& [name, value] : cookies_) cookies += name + "=" + value + "; ";
   if (!cookies.empty()) request += "Cookie: " + cookies + "\r\n";
   if (!origin_.empty()) request += "Origin: " + origin_ + "\r\n";
+  if (!authorization_.empty()) request += "Authorization: " + authorization_ + "\r\n";
   if (method == "POST") request += "Content-Type: application/x-www-form-urlencoded\r\n";
   const std::string answer = SendRaw(request + "Content-Length: " + std::to_string(body.size()) +
                                      "\r\nConnection: close\r\n\r\n" + body);

@@ -44,6 +44,11 @@ class HttpTestClient {
   std::string SendRaw(const std::string& raw);
   // The Origin the requests name from now on, as a browser's do; "" for none.
   void set_origin(std::string origin) { origin_ = std::move(origin); }
+  // The Authorization header the requests carry from now on; "" for none.
+  void set_authorization(std::string value) { authorization_ = std::move(value); }
+  // Whether form values go out as UTF-8 (the admin console's pages) rather
+  // than GBK.
+  void set_utf8_forms(bool utf8) { utf8_forms_ = utf8; }
   const std::string& token() const { return token_; }
 
  private:
@@ -54,6 +59,8 @@ class HttpTestClient {
   std::map<std::string, std::string> cookies_;
   std::string token_;
   std::string origin_;
+  std::string authorization_;
+  bool utf8_forms_ = false;
 };
 
 class ServedChat {

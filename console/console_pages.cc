@@ -1,0 +1,59 @@
+// Copyright Tavolin developers.
+
+#include "console/console_pages.h"
+
+#include "console/console_html.h"
+
+namespace tavolin::console {
+
+namespace {
+
+struct ConsolePage {
+  std::string_view path;
+  std::string_view title;
+  std::optional<Outcome> (*act)(ConsoleVisit&);  // null: the page changes nothing
+  std::string (*show)(ConsoleVisit&, const std::optional<Outcome>&);
+};
+
+constexpr ConsolePage kPages[] = {
+    {"/admin/", "控制台", nullptr,
+     [](ConsoleVisit& visit, const std::optional<Outcome>&) { return HomePage(visit); }},
+    {"/admin/index.asp", "控制台", nullptr,
+     [](ConsoleVisit& visit, const std::optional<Outcome>&) { return HomePage(visit); }},
+    {"/admin/rooms.asp", "房间", RoomAction, RoomsPage},
+    {"/admin/users.asp", "用户", UserAction, UsersPage},
+    {"/admin/locks.asp", "地址封锁", LockAction, LocksPage},
+    {"/admin/online.asp", "在线", OnlineAction, OnlinePage},
+};
+
+const ConsolePage* FindPage(std::string_view path) {
+  for (const ConsolePage& page : kPages) {
+    if (page.path == path) return &page;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+const std::string& ConsoleVisit::Value(std::string_view name) const {
+  static const std::string kNone;
+  const auto found = values.find(name);
+  return found == values.end() ? kNone : found->second;
+}
+
+bool IsConsolePage(std::string_view path) { return FindPage(path) != nullptr; }
+
+ConsoleAnswer ServeConsolePage(ConsoleVisit& visit, std::string_view path) {
+  const ConsolePage& page = *FindPage(path);
+  ConsoleAnswer answer;
+  std::optional<Outcome> outcome;
+  if (visit.posted) {
+    outcome = page.act ? page.act(visit) : std::nullopt;
+    if (!outcome) outcome = Outcome::Refused("不认识这个操作。");
+    if (!outcome->done) answer.status = 400;
+  }
+  answer.html = ConsoleFrame(page.title, page.show(visit, outcome), visit.token);
+  return answer;
+}
+
+}  // namespace tavolin::console

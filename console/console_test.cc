@@ -1,0 +1,242 @@
+// Copyright Tavolin developers.
+//
+// The console over HTTP: the password and the anti-forgery token guard it,
+// each operation changes the database and the live chat together and leaves
+// an audit row, and bad input is refused with nothing changed.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "component/list_record.h"
+#include "tavolin/error.h"
+#include "testing/live_chat.h"
+#include "testing/served_chat.h"
+
+namespace tavolin::console {
+namespace {
+
+using tavolin::testing::HttpTestClient;
+using tavolin::testing::LiveLists;
+using tavolin::testing::ServedChat;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using Form = std::map<std::string, std::string>;
+
+constexpr char kRooms[] = "/admin/rooms.asp";
+constexpr char kUsers[] = "/admin/users.asp";
+constexpr char kLocks[] = "/admin/locks.asp";
+constexpr char kOnline[] = "/admin/online.asp";
+
+// The operator's browser: the password, UTF-8 forms, the console's token.
+struct Operator {
+  explicit Operator(ServedChat& chat) : client(chat.port()) {
+    client.set_authorization("Basic YWRtaW46c2VjcmV0");  // admin:secret
+    client.set_utf8_forms(true);
+    client.Get("/admin/");
+  }
+  std::string Do(const std::string& page, const Form& form) { return client.Post(page, form).body; }
+  HttpTestClient client;
+};
+
+// What the console may change, as one text: a change shows as a difference.
+std::string Stored(ServedChat& chat) {
+  return chat.Value(
+      "select (select group_concat(ID||room_name||room_owner||permit_level, ',') from room) || '|' "
+      "|| (select count(*) from ip_lock) || '|' || (select count(*) from record) || '|' || "
+      "coalesce((select group_concat(username||user_level||out_info, ',') from user), '') as v");
+}
+
+Form NewRoom(const std::string& name) {
+  return {{"do", "create"},      {"name", name},     {"owner", "bob"}, {"robot", ""},
+          {"permit_level", "0"}, {"door_open", "1"}, {"keep", "0"},    {"experience", "0"}};
+}
+
+// Catches a console page served without the password, or one not UTF-8, not
+// for phones, or without the token its forms need.
+TEST(ConsoleTest, EveryPageNeedsThePasswordAndAnswersUtf8) {
+  ServedChat chat;
+  HttpTestClient stranger(chat.port());
+  for (const char* page : {"/admin/", "/admin/index.asp", kRooms, kUsers, kLocks, kOnline}) {
+    EXPECT_EQ(stranger.Get(page).status, 401) << page;
+    EXPECT_EQ(stranger.Post(page, NewRoom("x")).status, 401) << page;
+    Operator admin(chat);
+    const auto answer = admin.client.Get(page);
+    EXPECT_EQ(answer.status, 200) << page;
+    EXPECT_EQ(answer.headers.at("content-type"), "text/html; charset=utf-8");
+    for (const char* head : {"<meta charset='utf-8'>", "name='viewport'", "name='csrf-token'"}) {
+      EXPECT_THAT(answer.body, HasSubstr(head)) << page;
+    }
+  }
+  EXPECT_EQ(Stored(chat).find("x"), std::string::npos);
+}
+
+// Catches a POST acted on without the console's token or from another site.
+TEST(ConsoleTest, ForgedPostsAreRefusedAndChangeNothing) {
+  ServedChat chat;
+  const std::string before = Stored(chat);
+  struct Case {
+    const char* token;
+    const char* origin;
+  };
+  for (const Case& forged : {Case{"", ""}, Case{"0123", ""}, Case{nullptr, "http://evil.test"}}) {
+    Operator admin(chat);
+    admin.client.set_origin(forged.origin);
+    Form form = NewRoom("假房间");
+    if (forged.token) form["token"] = forged.token;
+    EXPECT_EQ(admin.client.Post(kRooms, form).status, 403) << forged.origin;
+  }
+  EXPECT_EQ(Stored(chat), before);
+  EXPECT_THAT(LiveLists(chat.app()).Rooms(), Not(HasSubstr("假房间")));
+}
+
+// Catches a room change that misses the live list or the database, drops the
+// occupants of a room that stays, or strands the visitors of a closed room.
+TEST(ConsoleTest, RoomsChangeLiveAndStoredTogether) {
+  ServedChat chat;
+  Operator admin(chat);
+  EXPECT_THAT(admin.Do(kRooms, NewRoom("茶室")), HasSubstr("房间“茶室”已经建好。"));
+  const std::string id = chat.Value("select ID as v from room where room_name='茶室'");
+  EXPECT_THAT(HttpTestClient(chat.port()).Get("/").Utf8Body(), HasSubstr(">茶室</option>"));
+
+  HttpTestClient ann(chat.port());
+  chat.Login(ann, "ann", id);
+  Form edit = NewRoom("书房");
+  edit["description"] = "<script>alert(1)</script>";
+  edit["do"] = "edit";
+  edit["id"] = id;
+  EXPECT_THAT(admin.Do(kRooms, edit), HasSubstr("&lt;script&gt;alert(1)&lt;/script&gt;"));
+  LiveLists live(chat.app());
+  EXPECT_EQ(live.RoomField(id, room_field::kName), "书房");
+  EXPECT_EQ(live.RoomField(id, room_field::kOccupants), " ann");
+  EXPECT_EQ(chat.Value("select room_des as v from room where ID=" + id),
+            "<script>alert(1)</script>");
+  EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), Not(HasSubstr("showerr.asp")));
+
+  EXPECT_THAT(admin.Do(kRooms, {{"do", "delete"}, {"id", id}}), HasSubstr("已经删除"));
+  EXPECT_TRUE(chat.db().Execute("select * from room where ID=" + id)->eof());
+  EXPECT_THAT(live.Rooms(), Not(HasSubstr("书房")));
+  EXPECT_EQ(live.UserField("ann", user_field::kRoom), "1");
+  EXPECT_THAT(live.RoomField("1", room_field::kOccupants), HasSubstr("ann"));
+  EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("推门走进了房间"));
+  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=80"), "3");
+}
+
+// Catches bad input stored, or refused without saying why.
+TEST(ConsoleTest, BadInputIsRefusedClearlyAndChangesNothing) {
+  ServedChat chat;
+  chat.Visitor("ann");
+  Operator admin(chat);
+  const std::string before = Stored(chat);
+  Form no_level = NewRoom("书房");
+  no_level["permit_level"] = "abc";
+  struct Case {
+    const char* page;
+    Form form;
+    const char* says;
+  };
+  const Case cases[] = {
+      {kRooms, NewRoom(" "), "房间名不能为空。"},
+      {kRooms, NewRoom("大厅"), "已经有叫“大厅”的房间了。"},
+      {kRooms, NewRoom("a$>b"), "名字里不能有"},
+      {kRooms, no_level, "进入级别必须是 0 到 32767 的整数。"},
+      {kRooms, {{"do", "edit"}, {"id", "99"}, {"name", "x"}}, "没有这个房间。"},
+      {kRooms, {{"do", "delete"}, {"id", "99"}}, "没有这个房间。"},
+      {kRooms, {{"do", "explode"}}, "不认识这个操作。"},
+      {kUsers, {{"do", "level"}, {"user", "ann"}, {"level", "x"}}, "级别必须是"},
+      {kUsers, {{"do", "level"}, {"user", "nobody"}, {"level", "3"}}, "没有这个用户。"},
+      {kUsers, {{"do", "temp_level"}, {"user", "ann"}, {"level", "5"}}, "临时级别必须是"},
+      {kUsers, {{"do", "kick"}, {"user", "ann"}, {"until", "tomorrow"}}, "截止时间要写成"},
+      {kUsers, {{"do", "kick"}, {"user", "ann"}, {"until", "2026-03-04 09:00"}}, "必须在现在之后"},
+      {kLocks,
+       {{"do", "add"}, {"address", "1.2.%"}, {"until", "2026-04-01"}, {"level", "0"}},
+       "地址只能由"},
+      {kLocks,
+       {{"do", "add"}, {"address", "1.2."}, {"until", "12:00"}, {"level", "0"}},
+       "截止时间要写成"},
+      {kLocks, {{"do", "remove"}, {"id", "7"}}, "没有这个封锁。"},
+      {kOnline, {{"do", "send_out"}, {"user", "bob"}}, "bob 不在聊天室里。"},
+  };
+  for (const Case& bad : cases) {
+    const auto answer = admin.client.Post(bad.page, bad.form);
+    EXPECT_EQ(answer.status, 400) << bad.says;
+    EXPECT_THAT(answer.body, HasSubstr(bad.says));
+  }
+  EXPECT_EQ(Stored(chat), before);
+  EXPECT_EQ(LiveLists(chat.app()).UserField("ann", user_field::kLevel), "1");
+}
+
+// Catches a user change that misses the row the login reads or the visit
+// online, a kicked visitor left in the chat or sent out without the login's
+// words, and a password not stored as the login scrambles it.
+TEST(ConsoleTest, UserChangesReachTheLoginAndTheVisitOnline) {
+  ServedChat chat;
+  HttpTestClient& ann = chat.Visitor("ann");
+  Operator admin(chat);
+  const auto user = [&](const char* what, Form form) {
+    form["do"] = what;
+    form["user"] = "ANN";  // names match in any letter case
+    return admin.Do(kUsers, form);
+  };
+  LiveLists live(chat.app());
+  user("level", {{"level", "4"}});
+  EXPECT_EQ(chat.Value("select user_level as v from user where username='ann'"), "4");
+  EXPECT_EQ(live.UserField("ann", user_field::kLevel), "4");
+  user("temp_level", {{"level", "8"}});
+  EXPECT_EQ(live.UserField("ann", user_field::kLevel), "8");
+  EXPECT_EQ(live.UserField("ann", user_field::kStoredLevel), "4");
+  EXPECT_EQ(chat.Value("select temp_level as v from vrecord where username='ann'"), "8");
+  EXPECT_THAT(admin.client.Get("/admin/users.asp?q=A&ip=127.0.").body,
+              HasSubstr("?user=ann'>ann</a>"));
+  EXPECT_THAT(admin.client.Get("/admin/users.asp?q=%3Cb%3E").body, HasSubstr("value='&lt;b&gt;'"));
+
+  user("kick", {{"until", "2026-03-05T10:00"}});
+  EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
+  const std::string kicked = "对不起：您是被赶出聊天室的，目前聊天室还不允许你进去！";
+  EXPECT_THAT(ann.Get("/showerr.asp").Utf8Body(), HasSubstr(kicked));
+  EXPECT_THAT(chat.Login(ann, "ann").Utf8Body(), HasSubstr(kicked));
+  user("lift", {});
+  user("freeze_forever", {});
+  EXPECT_THAT(chat.Login(ann, "ann").Utf8Body(), HasSubstr("对不起：您的帐号被永久冻结了！"));
+  user("lift", {});
+
+  const std::string reset = user("password", {});
+  const size_t at = reset.find("的新密码是 ") + std::string("的新密码是 ").size();
+  const std::string password = reset.substr(at, reset.find(' ', at) - at);
+  EXPECT_EQ(password.size(), 10U);
+  EXPECT_THAT(chat.Login(ann, "ann").Utf8Body(), HasSubstr("错误：您输入了错误的密码"));
+  EXPECT_THAT(chat.Login(ann, "ann", "1", password).Utf8Body(), HasSubstr("chat.asp"));
+
+  user("delete", {});
+  EXPECT_EQ(chat.Value("select count(*) as v from user where username='ann'"), "0");
+  EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
+  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=81"), "8");
+  EXPECT_EQ(chat.Value("select occ_env as v from record where stype=81 order by ID limit 1"),
+            "管理员>管理员> >ann>手动>级别改为 4>控制台");
+}
+
+// Catches a lock the login does not match, one that stays after removal,
+// and a visitor sent out who stays in the lists or is not told why.
+TEST(ConsoleTest, AddressLocksAndSendingOut) {
+  ServedChat chat;
+  Operator admin(chat);
+  admin.Do(kLocks, {{"do", "add"}, {"address", "127.0."}, {"until", "2026-03-05"}, {"level", "5"}});
+  HttpTestClient cici(chat.port());
+  EXPECT_THAT(chat.Login(cici, "cici").Utf8Body(), HasSubstr("对不起：您的IP被封锁了！"));
+  const std::string id = chat.Value("select ID as v from ip_lock");
+  admin.Do(kLocks, {{"do", "remove"}, {"id", id}});
+  EXPECT_THAT(chat.Login(cici, "cici").Utf8Body(), HasSubstr("chat.asp"));
+
+  EXPECT_THAT(admin.client.Get(kOnline).body, HasSubstr("<td>cici</td><td>127.0.0.1</td>"));
+  EXPECT_THAT(admin.Do(kOnline, {{"do", "send_out"}, {"user", "cici"}}), HasSubstr("已经被请出"));
+  EXPECT_THROW(LiveLists(chat.app()).UserField("cici", user_field::kRoom), CallError);
+  EXPECT_THAT(cici.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
+  EXPECT_THAT(cici.Get("/showerr.asp").Utf8Body(), HasSubstr("你已经被管理员请出了聊天室。"));
+  EXPECT_THAT(cici.Get("/showerr.asp").Utf8Body(), Not(HasSubstr("管理员")));  // told once
+  EXPECT_EQ(chat.Value("select count(*) as v from record where stype in (82, 83)"), "3");
+}
+
+}  // namespace
+}  // namespace tavolin::console
