@@ -15,6 +15,12 @@ namespace tavolin::console {
 
 namespace {
 
+// The room record's fields the form sets.
+constexpr int kEditedFields[] = {
+    room_field::kName,        room_field::kOwner,   room_field::kRobot, room_field::kDescription,
+    room_field::kTop,         room_field::kTitle,   room_field::kKeep,  room_field::kExperience,
+    room_field::kPermitLevel, room_field::kDoorOpen};
+
 // The form's values as the columns take them, or the refusal.
 struct RoomColumns {
   std::vector<Variant> values;  // name, owner, robot, des, top, title, level, door, keep, exp
@@ -156,11 +162,9 @@ Outcome EditRoom(ConsoleContext& context, std::string_view id, const RoomForm& f
     LiveState& live = context.live();
     ApplicationLock lock(context.app());
     if (live.HasRoom(id)) {
-      // Field by field, so the occupants and guests stay.
-      for (int field = 0; field < room_field::kCount; ++field) {
-        if (field == room_field::kOccupants || field == room_field::kGuests) continue;
-        live.SetRoomField(id, field, record.field(field));
-      }
+      // Only the fields the form sets: the occupants, the guests and the
+      // last activity the live chat keeps stay as they are.
+      for (int field : kEditedFields) live.SetRoomField(id, field, record.field(field));
     } else {
       live.AppendRoom(record);
     }
