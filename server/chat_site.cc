@@ -71,20 +71,6 @@ bool AnswersIntoPollFrame(std::string_view path) {
 constexpr int kLongestWaitSeconds = 30;
 static_assert(kLongestWaitSeconds < kSilentSeconds);
 
-// The seconds a GET of the poll page asks to wait ("wait=N", N a whole
-// number 1 to 30); 0, not waiting, for anything else.
-int PollWaitSeconds(const HttpRequest& http, std::string_view path) {
-  if (http.method != "GET" || path != "/refresh.asp") return 0;
-  for (const auto& [name, value] : ParseUrlEncoded(SplitTarget(http.target).second)) {
-    if (name != "wait") continue;
-    int seconds = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-    const bool whole = error == std::errc() && end == value.data() + value.size();
-    return whole && seconds >= 1 && seconds <= kLongestWaitSeconds ? seconds : 0;
-  }
-  return 0;
-}
-
 // The request a waiting poll is answered with: the poll itself, without
 // what the answer does not read, so that a waiting poll stays small.
 HttpRequest PlainPoll(const HttpRequest& http, const std::string& session_id) {
@@ -102,6 +88,19 @@ std::string NotInChatPage() {
 }
 
 }  // namespace
+
+int PollWaitSeconds(const HttpRequest& http) {
+  const auto [path, query] = SplitTarget(http.target);
+  if (http.method != "GET" || text::AsciiLower(PercentDecode(path)) != "/refresh.asp") return 0;
+  for (const auto& [name, value] : ParseUrlEncoded(query)) {
+    if (name != "wait") continue;
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    const bool whole = error == std::errc() && end == value.data() + value.size();
+    return whole && seconds >= 1 && seconds <= kLongestWaitSeconds ? seconds : 0;
+  }
+  return 0;
+}
 
 ChatSite::ChatSite(Application& application, Env* env, Options options)
     : application_(application),
@@ -121,8 +120,7 @@ void ChatSite::Start(const std::string& connection_string) {
 }
 
 void ChatSite::Handle(const HttpRequest& http, Responder& responder) {
-  const std::string path = text::AsciiLower(PercentDecode(SplitTarget(http.target).first));
-  const int seconds = PollWaitSeconds(http, path);
+  const int seconds = PollWaitSeconds(http);
   if (seconds > 0 && ParkPoll(http, seconds, responder)) return;
   responder.Answer(Handle(http));
 }

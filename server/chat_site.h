@@ -30,6 +30,10 @@
 
 namespace tavolin::server {
 
+// The seconds a GET of the poll page asks to wait ("wait=N", N a whole
+// number 1 to 30); 0, not waiting, for anything else.
+int PollWaitSeconds(const HttpRequest& http);
+
 class ChatSite {
  public:
   struct Options {
