@@ -128,10 +128,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
                                          request.version(), request.method() == http::verb::head);
     // The request lives on in `in`: a kept answer holds no parser.
     parser_.reset();
-    Responder responder(std::move(reply));
+    Responder responder(reply);
     try {
       shared_->handler(in, responder);
       if (responder) throw std::logic_error("the handler kept no answer");
+      // A kept answer may wait long: the connection keeps no more than it must meanwhile.
+      if (!reply->answered()) buffer_.shrink_to_fit();
     } catch (const std::exception& e) {
       // The detail goes to the log only: it may hold SQL or other inner text.
       if (!responder) return;  // answered, or kept for later
@@ -154,6 +156,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
           head_(head),
           version_(version) {}
     void Answer(HttpResponse response) override {
+      answered_ = true;
       net::dispatch(connection_->stream_.get_executor(),
                     [c = connection_, out = std::move(response), keep_alive = keep_alive_,
                      version = version_, head = head_]() mutable {
@@ -161,12 +164,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
                     });
     }
     net::any_io_executor executor() const override { return connection_->stream_.get_executor(); }
+    bool answered() const { return answered_; }
 
    private:
     std::shared_ptr<Connection> connection_;
     bool keep_alive_;
     bool head_;
     unsigned version_;
+    std::atomic<bool> answered_{false};
   };
 
   // A HEAD answer carries the headers of the GET answer, its length
@@ -194,6 +199,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void OnWrite(bool keep_alive, beast::error_code ec, std::size_t) {
+    response_ = {};  // an idle or waiting connection keeps no old answer
     if (ec) return fail(ec, "write");
     if (!keep_alive) return CloseAfterDraining();
     Read();
@@ -214,7 +220,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Drain(beast::error_code ec, std::size_t bytes) {
     drained_ += bytes;
     if (ec || drained_ > kDrainLimit) return stream_.close();
-    stream_.async_read_some(net::buffer(drain_buffer_),
+    if (!drain_buffer_) drain_buffer_ = std::make_unique<std::array<char, 4096>>();
+    stream_.async_read_some(net::buffer(*drain_buffer_),
                             beast::bind_front_handler(&Connection::Drain, shared_from_this()));
   }
 
@@ -232,7 +239,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::string peer_address_;
   bool reading_ = false;  // touched only on the strand
   static constexpr std::size_t kDrainLimit = 1 << 20;
-  std::array<char, 4096> drain_buffer_{};
+  std::unique_ptr<std::array<char, 4096>> drain_buffer_;  // only while closing
   std::size_t drained_ = 0;
 };
 

@@ -655,6 +655,7 @@ var ChatClient = (function () {
   var waitSince = 0;        // when the waiting poll in flight was asked; 0: none
   var answerDoc = null;     // the poll frame's document that last called ref()
   var waitOffUntil = 0;
+  var plainTimer = null;    // the next plain poll while waiting is off
 
   function global(name, fallback) {
     var value = typeof window !== 'undefined' ? window[name] : undefined;
@@ -1052,7 +1053,14 @@ var ChatClient = (function () {
   function answered() {
     answerDoc = frameDocument('refresh');
     waitSince = 0;
-    if (new Date().getTime() < waitOffUntil) return;
+    if (plainTimer) window.clearTimeout(plainTimer);
+    if (new Date().getTime() < waitOffUntil) {
+      // Polls that name the say id, just before the answer's own reload: a
+      // waiting poll cut off on its way may still be answered to nobody,
+      // and the server counts its lines as delivered.
+      plainTimer = window.setTimeout(pollPlain, 5000);
+      return;
+    }
     waitSince = new Date().getTime();
     load('refresh', 'refresh.asp?sayid=' + lastSayId + '&wait=' + WAIT_SECONDS);
   }
@@ -1068,6 +1076,11 @@ var ChatClient = (function () {
     if (!late && !failed) return;
     waitSince = 0;
     waitOffUntil = new Date().getTime() + WAIT_OFF_MS;
+    pollPlain();
+  }
+
+  function pollPlain() {
+    plainTimer = null;
     load('refresh', 'refresh.asp?sayid=' + lastSayId);
   }
 
