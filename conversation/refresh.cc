@@ -12,6 +12,7 @@
 #include "component/page_text.h"
 #include "conversation/request_values.h"
 #include "tavolin/corvane.h"
+#include "tavolin/error.h"
 
 namespace tavolin {
 
@@ -59,6 +60,25 @@ Variant Corvane::refresh(Application& TheApplication, Session& TheSession, Reque
   if (!lines.empty()) page += "parent.addsay(" + JoinSays(lines) + ");";
   page += "parent.ref(" + newest + ");parent.allusernum=" + std::to_string(online) + ";</script>";
   return Variant(std::move(page));
+}
+
+bool Corvane::WaitForNews(Application& TheApplication, Session& TheSession, Request& TheRequest,
+                          const PollWait& wait) {
+  const Variant sayid_value = TheRequest.Item("sayid");
+  LiveState& live = Live(TheApplication);
+  ApplicationLock lock(TheApplication);
+  if (CheckVisitor(TheSession, live) == 0 || IdleTooLong(TheApplication)) return false;
+  std::optional<int32_t> requested;
+  try {
+    requested = OptionalSayId(sayid_value, "sayid");
+  } catch (const CallError&) {
+    return false;  // refresh reports it
+  }
+  const int32_t last_seen =
+      requested ? *requested : Variant(visitor_->field(user_field::kDeliveredSayId)).ToLong();
+  const auto [says, current] = live.ReadRing();
+  if (!NewSays(says, current, last_seen).empty()) return false;
+  return wait(my_name_, room_id_);
 }
 
 }  // namespace tavolin

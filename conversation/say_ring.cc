@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "component/page_text.h"
+#include "conversation/say_audience.h"
 #include "tavolin/corvane.h"
 #include "text/html_text.h"
 
@@ -23,16 +24,12 @@ constexpr int kSecret = 3;
 constexpr int kRoom = 4;
 constexpr int kSayText = 5;
 
-// A slot is visible to `name` in `room` when the line belongs to that room or
-// to every room (room below -1), and is public or from or to that name. The
-// room and the secret flag are numbers in the slot; the names are texts
+// The room and the secret flag are numbers in the slot; the names are texts
 // elsewhere in memory, so they are compared last, for the few private lines
 // of the visitor's own room.
 bool Visible(const VariantArray& ring, int slot, std::string_view name, int32_t room) {
-  const int32_t line_room = ring.at(slot, kRoom).ToLong();
-  if (line_room != room && line_room >= -1) return false;
-  return ring.at(slot, kSecret).ToDouble() == 0 || ring.at(slot, kWho).view() == name ||
-         ring.at(slot, kToWho).view() == name;
+  return LineVisible(ring.at(slot, kRoom).ToLong(), ring.at(slot, kSecret).ToDouble() == 0,
+                     ring.at(slot, kWho).view(), ring.at(slot, kToWho).view(), name, room);
 }
 
 // Walks slots from `from` down to `to`, collecting the visible ones, until the
@@ -46,6 +43,32 @@ void CollectNewer(const VariantArray& ring, int from, int to, int64_t sayid, std
 }
 
 }  // namespace
+
+bool LineVisible(int32_t line_room, bool is_public, std::string_view who, std::string_view to_who,
+                 std::string_view name, int32_t room) {
+  if (line_room != room && line_room >= -1) return false;
+  return is_public || who == name || to_who == name;
+}
+
+int32_t NewestSayId(const Variant& says, const Variant& current) {
+  return says.array().at(current.ToLong(), kSayId).ToLong();
+}
+
+std::vector<SayAudience> AudiencesAfter(const Variant& says, const Variant& current,
+                                        int32_t after) {
+  const VariantArray& ring = says.array();
+  const int size = ring.upper_bound(1) + 1;
+  std::vector<SayAudience> lines;
+  for (int step = 0, slot = current.ToLong(); step < size;
+       ++step, slot = (slot + size - 1) % size) {
+    const int32_t id = ring.at(slot, kSayId).ToLong();
+    if (id - after <= 0) break;
+    lines.push_back({id, static_cast<int32_t>(ring.at(slot, kRoom).ToLong()),
+                     ring.at(slot, kSecret).ToDouble() == 0, ring.at(slot, kWho).ToText(),
+                     ring.at(slot, kToWho).ToText()});
+  }
+  return lines;
+}
 
 void Corvane::Newsay(Variant& who, Variant& ToWho, Variant& secret, Variant& room_id, Variant& mess,
                      Variant& c1, Variant& c2, Variant& act, Variant& says, Variant& current) {

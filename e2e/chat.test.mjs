@@ -98,6 +98,16 @@ const STEPS = [
     await waitForText(w.bobo, 'say1', '[动作]anna向大家挥手');
     assert.ok(!(await frameText(w.bobo, 'say1') + await frameText(w.bobo, 'say2')).includes(PRIVATE_LINE));
   }],
+  ['shows a line in another browser at once, not at the next six-second poll', async (w) => {
+    // Sent just after cici's last answer: six-second polls would show it about six seconds later.
+    await say(w.bobo, 'just now');
+    await waitForText(w.cici, 'say1', 'bobo 对大家说：just now');
+    const sent = Date.now();
+    await say(w.bobo, 'right now');
+    await waitForText(w.cici, 'say1', 'bobo 对大家说：right now');
+    const took = Date.now() - sent;
+    assert.ok(took < 2000, `the line took ${took} ms to show`);
+  }],
   ['sets a title that shows with its setter and time in magenta', async (w) => {
     await say(w.anna, TITLE, { title: true });
     await waitForText(w.bobo, 'title', TITLE);

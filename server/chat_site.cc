@@ -2,13 +2,16 @@
 
 #include "server/chat_site.h"
 
+#include <charconv>
 #include <iostream>
 
 #include "component/counter_store.h"
+#include "component/live_state.h"
 #include "component/room_directory.h"
 #include "console/console_html.h"
 #include "console/console_pages.h"
 #include "console/farewells.h"
+#include "conversation/say_audience.h"
 #include "conversation/visits.h"
 #include "entry/guess_throttle.h"
 #include "server/basic_auth.h"
@@ -72,6 +75,22 @@ void LogForgedPost(std::string_view path, const HttpRequest& http) {
             << "')\n";
 }
 
+// The longest a poll may wait; a visitor whose poll waits is not silent,
+// since its last poll is at most this long ago.
+constexpr int kLongestWaitSeconds = 30;
+static_assert(kLongestWaitSeconds < kSilentSeconds);
+
+// The request a waiting poll is answered with: the poll itself, without
+// what the answer does not read, so that a waiting poll stays small.
+HttpRequest PlainPoll(const HttpRequest& http, const std::string& session_id) {
+  HttpRequest plain;
+  plain.method = http.method;
+  plain.target = http.target;
+  plain.peer_address = http.peer_address;
+  plain.headers.emplace("cookie", std::string(ChatSite::kSessionCookie) + "=" + session_id);
+  return plain;
+}
+
 std::string NotInChatPage() {
   return SitePage("不在聊天室",
                   "<h2>你还没有进入聊天室，或者已经离开了。</h2>" + BackToLogin("请重新登录"));
@@ -79,17 +98,65 @@ std::string NotInChatPage() {
 
 }  // namespace
 
+int PollWaitSeconds(const HttpRequest& http) {
+  const auto [path, query] = SplitTarget(http.target);
+  if (http.method != "GET" || text::AsciiLower(PercentDecode(path)) != "/refresh.asp") return 0;
+  for (const auto& [name, value] : ParseUrlEncoded(query)) {
+    if (name != "wait") continue;
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    const bool whole = error == std::errc() && end == value.data() + value.size();
+    return whole && seconds >= 1 && seconds <= kLongestWaitSeconds ? seconds : 0;
+  }
+  return 0;
+}
+
 ChatSite::ChatSite(Application& application, Env* env, Options options)
     : application_(application),
       env_(env),
       options_(std::move(options)),
       files_(options_.site_folder),
       sessions_(std::chrono::minutes(20), options_.max_sessions),
-      admin_token_(NewSecret()) {}
+      admin_token_(NewSecret()),
+      waits_([this](const HttpRequest& poll, Responder& out) { out.Answer(Handle(poll)); }) {}
 
 void ChatSite::Start(const std::string& connection_string) {
   application_.Set(Key("_connstr"), Variant(connection_string));
   NewObject()->InitGlobal(application_);
+  ApplicationLock lock(application_);
+  const auto [says, current] = LiveStateOf(application_, options_.prefix)->ReadRing();
+  announced_ = NewestSayId(says, current);
+}
+
+void ChatSite::Handle(const HttpRequest& http, Responder& responder) {
+  const int seconds = PollWaitSeconds(http);
+  if (seconds > 0 && ParkPoll(http, seconds, responder)) return;
+  responder.Answer(Handle(http));
+}
+
+bool ChatSite::ParkPoll(const HttpRequest& http, int seconds, Responder& responder) {
+  std::string session_id;
+  const std::shared_ptr<MemorySession> session = FindSession(http, session_id);
+  if (!session) return false;
+  MemoryRequest request = ToPageRequest(http);
+  return NewObject()->WaitForNews(application_, *session, request,
+                                  [&](const std::string& name, int32_t room) {
+                                    return waits_.Park(name, room, std::chrono::seconds(seconds),
+                                                       PlainPoll(http, session_id), responder);
+                                  });
+}
+
+// Reads only the ring's lines newer than the last announced: the cost of a
+// page is its own lines, whoever is online.
+void ChatSite::AnnounceNewLines() {
+  std::vector<SayAudience> lines;
+  {
+    ApplicationLock lock(application_);
+    const auto [says, current] = LiveStateOf(application_, options_.prefix)->ReadRing();
+    lines = AudiencesAfter(says, current, announced_);
+    if (!lines.empty()) announced_ = lines.front().id;
+  }
+  if (!lines.empty()) waits_.Wake(lines);
 }
 
 void ChatSite::SaveCounters() { SaveVisitCounters(application_, options_.prefix, env_); }
@@ -217,6 +284,8 @@ HttpResponse ChatSite::Handle(const HttpRequest& http) {
     response.body =
         text::Utf8ToGbk(SitePage("出错了", "<h2>页面出错了</h2><p>" + message + "</p>"));
   }
+  // Every page but the poll may have written lines (a failed one too).
+  if (path != "/refresh.asp") AnnounceNewLines();
   return response;
 }
 

@@ -19,8 +19,10 @@
 #include <string_view>
 
 #include "server/http_message.h"
+#include "server/responder.h"
 #include "server/session_store.h"
 #include "server/static_files.h"
+#include "server/waiting_polls.h"
 #include "sitepages/site_pages.h"
 #include "tavolin/application.h"
 #include "tavolin/corvane.h"
@@ -28,6 +30,10 @@
 #include "tavolin/request.h"
 
 namespace tavolin::server {
+
+// The seconds a GET of the poll page asks to wait ("wait=N", N a whole
+// number 1 to 30); 0, not waiting, for anything else.
+int PollWaitSeconds(const HttpRequest& http);
 
 class ChatSite {
  public:
@@ -50,7 +56,17 @@ class ChatSite {
   // Writes the visit counters back to the database (at shutdown).
   void SaveCounters();
 
+  // Answers at once. A page that may have written lines wakes the waiting
+  // polls that may see them.
   HttpResponse Handle(const HttpRequest& request);
+  // Answers as Handle does, except a poll that asks to wait ("wait=N", N
+  // whole seconds 1 to 30) for a visitor with nothing new to see: it is
+  // answered, with the page a poll gets then, once a line the visitor may
+  // see is written, N seconds pass or EndWaits runs.
+  void Handle(const HttpRequest& request, Responder& responder);
+  // Answers every waiting poll now, and any later one at once (at shutdown).
+  void EndWaits() { waits_.Close(); }
+  size_t waiting_polls() const { return waits_.size(); }
 
   SessionStore& sessions() { return sessions_; }
 
@@ -69,6 +85,11 @@ class ChatSite {
   static const std::map<std::string, Page, std::less<>>& Pages();
 
   std::unique_ptr<Corvane> NewObject();
+  // Parks a poll that asks to wait `seconds` when its visitor has nothing new
+  // to see; false when it must be answered now.
+  bool ParkPoll(const HttpRequest& http, int seconds, Responder& responder);
+  // Wakes the polls that may see the lines written since the last call.
+  void AnnounceNewLines();
   // The stored session the request's cookie names, its id in `id`; nullptr
   // when there is none.
   std::shared_ptr<MemorySession> FindSession(const HttpRequest& http, std::string& id);
@@ -99,6 +120,10 @@ class ChatSite {
   SessionStore sessions_;
   // The token of the admin pages' forms: they have no session of their own.
   const std::string admin_token_;
+  WaitingPolls waits_;
+  // The newest say id whose line has woken its polls; read and written
+  // under the application lock.
+  int32_t announced_ = 0;
 };
 
 }  // namespace tavolin::server

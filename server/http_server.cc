@@ -67,7 +67,7 @@ int StatusForReadError(beast::error_code ec) {
 // What the listener and every connection share.
 struct SharedState {
   HttpServer::Options options;
-  HttpHandler handler;
+  AsyncHttpHandler handler;
   std::atomic<bool> stopping{false};
   std::atomic<size_t> live_connections{0};
 };
@@ -124,20 +124,55 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
     const http::request<http::string_body>& request = parser_->get();
     const HttpRequest in = ToHttpRequest(request, peer_address_);
-
-    HttpResponse out;
+    auto reply = std::make_shared<Reply>(shared_from_this(), request.keep_alive(),
+                                         request.version(), request.method() == http::verb::head);
+    // The request lives on in `in`: a kept answer holds no parser.
+    parser_.reset();
+    Responder responder(reply);
     try {
-      out = shared_->handler(in);
+      shared_->handler(in, responder);
+      if (responder) throw std::logic_error("the handler kept no answer");
+      // A kept answer may wait long: the connection keeps no more than it must meanwhile.
+      if (!reply->answered()) buffer_.shrink_to_fit();
     } catch (const std::exception& e) {
       // The detail goes to the log only: it may hold SQL or other inner text.
-      out = HttpResponse{};
-      out.status = 500;
-      out.content_type = "text/plain";
-      out.body = "Internal Server Error (reference " + LogRequestError(in.target, e.what()) + ")";
+      if (!responder) return;  // answered, or kept for later
+      HttpResponse failed;
+      failed.status = 500;
+      failed.content_type = "text/plain";
+      failed.body =
+          "Internal Server Error (reference " + LogRequestError(in.target, e.what()) + ")";
+      responder.Answer(std::move(failed));
     }
-    Write(std::move(out), request.keep_alive() && !shared_->stopping, request.version(),
-          request.method() == http::verb::head);
   }
+
+  // The answer of one request, given on the connection's strand whenever
+  // the handler gives it.
+  class Reply : public Responder::Target {
+   public:
+    Reply(std::shared_ptr<Connection> connection, bool keep_alive, unsigned version, bool head)
+        : connection_(std::move(connection)),
+          keep_alive_(keep_alive),
+          head_(head),
+          version_(version) {}
+    void Answer(HttpResponse response) override {
+      answered_ = true;
+      net::dispatch(connection_->stream_.get_executor(),
+                    [c = connection_, out = std::move(response), keep_alive = keep_alive_,
+                     version = version_, head = head_]() mutable {
+                      c->Write(std::move(out), keep_alive && !c->shared_->stopping, version, head);
+                    });
+    }
+    net::any_io_executor executor() const override { return connection_->stream_.get_executor(); }
+    bool answered() const { return answered_; }
+
+   private:
+    std::shared_ptr<Connection> connection_;
+    bool keep_alive_;
+    bool head_;
+    unsigned version_;
+    std::atomic<bool> answered_{false};
+  };
 
   // A HEAD answer carries the headers of the GET answer, its length
   // included, and no body: a keep-alive client would read a body as the
@@ -164,6 +199,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void OnWrite(bool keep_alive, beast::error_code ec, std::size_t) {
+    response_ = {};  // an idle or waiting connection keeps no old answer
     if (ec) return fail(ec, "write");
     if (!keep_alive) return CloseAfterDraining();
     Read();
@@ -184,7 +220,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Drain(beast::error_code ec, std::size_t bytes) {
     drained_ += bytes;
     if (ec || drained_ > kDrainLimit) return stream_.close();
-    stream_.async_read_some(net::buffer(drain_buffer_),
+    if (!drain_buffer_) drain_buffer_ = std::make_unique<std::array<char, 4096>>();
+    stream_.async_read_some(net::buffer(*drain_buffer_),
                             beast::bind_front_handler(&Connection::Drain, shared_from_this()));
   }
 
@@ -202,13 +239,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::string peer_address_;
   bool reading_ = false;  // touched only on the strand
   static constexpr std::size_t kDrainLimit = 1 << 20;
-  std::array<char, 4096> drain_buffer_{};
+  std::unique_ptr<std::array<char, 4096>> drain_buffer_;  // only while closing
   std::size_t drained_ = 0;
 };
 
 class HttpServer::Impl {
  public:
-  Impl(Options options, HttpHandler handler)
+  Impl(Options options, AsyncHttpHandler handler)
       : threads_(options.threads > 0 ? options.threads
                                      : std::max(1u, std::thread::hardware_concurrency())),
         ioc_(threads_),
@@ -239,6 +276,7 @@ class HttpServer::Impl {
   }
 
   uint16_t port() const { return port_; }
+  void OnStop(std::function<void()> hook) { on_stop_ = std::move(hook); }
 
   void Stop() {
     if (pool_.empty()) return;
@@ -254,6 +292,7 @@ class HttpServer::Impl {
         if (auto connection = weak.lock()) connection->StopWhenIdle();
       }
     }
+    if (on_stop_) on_stop_();
     for (std::thread& thread : pool_) thread.join();
     pool_.clear();
   }
@@ -307,13 +346,20 @@ class HttpServer::Impl {
   std::shared_ptr<SharedState> shared_;
   uint16_t port_ = 0;
   std::vector<std::thread> pool_;
+  std::function<void()> on_stop_;
   std::mutex connections_mutex_;
   std::vector<std::weak_ptr<Connection>> connections_ GUARDED_BY(connections_mutex_);
   size_t live_estimate_ GUARDED_BY(connections_mutex_) = 0;
 };
 
-HttpServer::HttpServer(Options options, HttpHandler handler)
+HttpServer::HttpServer(Options options, AsyncHttpHandler handler)
     : impl_(std::make_unique<Impl>(std::move(options), std::move(handler))) {}
+
+HttpServer::HttpServer(Options options, HttpHandler handler)
+    : HttpServer(std::move(options),
+                 [handler = std::move(handler)](const HttpRequest& request, Responder& responder) {
+                   responder.Answer(handler(request));
+                 }) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
@@ -322,5 +368,7 @@ void HttpServer::Start() { impl_->Start(); }
 uint16_t HttpServer::port() const { return impl_->port(); }
 
 void HttpServer::Stop() { impl_->Stop(); }
+
+void HttpServer::OnStop(std::function<void()> hook) { impl_->OnStop(std::move(hook)); }
 
 }  // namespace tavolin::server

@@ -13,10 +13,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "server/http_message.h"
+#include "server/responder.h"
 
 namespace tavolin::server {
 
@@ -33,6 +35,8 @@ class HttpServer {
   };
 
   HttpServer(Options options, HttpHandler handler);
+  // A server whose handler may keep a request's answer for later.
+  HttpServer(Options options, AsyncHttpHandler handler);
   ~HttpServer();  // stops the server if it runs
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -46,6 +50,9 @@ class HttpServer {
   // Stops accepting, lets the requests in flight finish and be answered,
   // closes idle connections and joins the threads. Idempotent.
   void Stop();
+  // Runs `hook` in Stop once accepting has stopped, before the threads are
+  // joined: where the answers a handler keeps are given. Call before Start.
+  void OnStop(std::function<void()> hook);
 
  private:
   class Impl;

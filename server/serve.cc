@@ -156,14 +156,15 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
     return 1;
   }
   const bool debug = options->log_level == "debug";
-  HttpServer server(options->http, [&site, debug](const HttpRequest& request) {
-    HttpResponse response = site.Handle(request);
+  // A waiting poll's answer comes later: the log shows requests as they come.
+  HttpServer server(options->http, [&site, debug](const HttpRequest& request, Responder& out) {
     if (debug) {
       std::cerr << request.peer_address << ' ' << LogEscape(request.method) << ' '
-                << LogEscape(request.target) << ' ' << response.status << '\n';
+                << LogEscape(request.target) << '\n';
     }
-    return response;
+    site.Handle(request, out);
   });
+  server.OnStop([&site] { site.EndWaits(); });
   try {
     server.Start();
   } catch (const std::exception& e) {

@@ -645,6 +645,17 @@ var ChatClient = (function () {
   var idleWarned = false;
   var MAX_LINES = 300;    // lines kept per say frame
   var inert = null;
+  // Waiting polls: after each answer the poll frame asks again at once with
+  // `wait`, and the server holds the answer until there is something new to
+  // see. The six-second reload every answer carries stays the fallback: a
+  // waiting poll that fails (a proxy that cuts long requests) turns waiting
+  // off for a while, and the frame polls every six seconds meanwhile.
+  var WAIT_SECONDS = 25;
+  var WAIT_OFF_MS = 60000;
+  var waitSince = 0;        // when the waiting poll in flight was asked; 0: none
+  var answerDoc = null;     // the poll frame's document that last called ref()
+  var waitOffUntil = 0;
+  var plainTimer = null;    // the next plain poll while waiting is off
 
   function global(name, fallback) {
     var value = typeof window !== 'undefined' ? window[name] : undefined;
@@ -1037,12 +1048,49 @@ var ChatClient = (function () {
     }
   }
 
+  // An answer arrived in the poll frame: the next poll waits for news. Its
+  // navigation ends the answer's six-second reload, so one poll is in flight.
+  function answered() {
+    answerDoc = frameDocument('refresh');
+    waitSince = 0;
+    if (plainTimer) window.clearTimeout(plainTimer);
+    if (new Date().getTime() < waitOffUntil) {
+      // Polls that name the say id, just before the answer's own reload: a
+      // waiting poll cut off on its way may still be answered to nobody,
+      // and the server counts its lines as delivered.
+      plainTimer = window.setTimeout(pollPlain, 5000);
+      return;
+    }
+    waitSince = new Date().getTime();
+    load('refresh', 'refresh.asp?sayid=' + lastSayId + '&wait=' + WAIT_SECONDS);
+  }
+
+  // The waiting poll failed when what came back is no answer (an error page
+  // in its place) or nothing came back in time: plain polls take over.
+  function checkWait() {
+    if (!waitSince) return;
+    var doc = frameDocument('refresh');
+    var late = new Date().getTime() - waitSince > (WAIT_SECONDS + 10) * 1000;
+    var failed = doc !== answerDoc &&
+      (!doc || (doc.readyState === 'complete' && /[?&]wait=/.test(String(doc.location.href))));
+    if (!late && !failed) return;
+    waitSince = 0;
+    waitOffUntil = new Date().getTime() + WAIT_OFF_MS;
+    pollPlain();
+  }
+
+  function pollPlain() {
+    plainTimer = null;
+    load('refresh', 'refresh.asp?sayid=' + lastSayId);
+  }
+
   function tick() {
     try {
       if (typeof refcheck === 'function') refcheck();
     } finally {
       updateCount();
       checkIdle();
+      checkWait();
     }
   }
 
@@ -1116,6 +1164,7 @@ var ChatClient = (function () {
     setHtml: setHtml,
     focusInput: focusInput,
     lastSayId: function () { return lastSayId; },
+    answered: answered,
     setLastSayId: function (id) { lastSayId = id; },
     resetShown: function () { shownMax = 0; },
     toggleScroll: function () { autoScroll = !autoScroll; return autoScroll; },
@@ -1161,6 +1210,7 @@ function addsay() {
 function ref(n) {
   ChatClient.setLastSayId(parseInt(n, 10) || 0);
   noreftime = 0;
+  ChatClient.answered();
 }
 
 // Empties the public say frame (a new room's lines follow).

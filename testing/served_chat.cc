@@ -95,8 +95,9 @@ ServedChat::ServedChat(std::string admin_password, size_t max_sessions)
       site_folder_(MakeSite()),
       site_(application_, &clock_,
             {"", std::move(admin_password), site_folder_.string(), max_sessions}),
-      server_({.port = 0, .threads = 2},
-              [this](const server::HttpRequest& r) { return site_.Handle(r); }) {
+      server_({.port = 0, .threads = 2}, [this](const server::HttpRequest& r,
+                                                server::Responder& out) { site_.Handle(r, out); }) {
+  server_.OnStop([this] { site_.EndWaits(); });
   site_.Start(database_.connection_string());
   server_.Start();
 }

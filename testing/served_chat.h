@@ -73,6 +73,8 @@ class ServedChat {
   Application& app() { return application_; }
   server::ChatSite& site() { return site_; }
   ManualClockEnv& clock() { return clock_; }
+  // Stops the server (answering what waits) while the visitors' clients stay.
+  void Stop() { server_.Stop(); }
 
   // Logs `name` in through the login form (with the password "pw" + name
   // unless one is given); returns the login page's answer.

@@ -24,6 +24,7 @@
 #ifndef TAVOLIN_CORVANE_H_
 #define TAVOLIN_CORVANE_H_
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,6 +69,16 @@ class Corvane {
   // ---- Methods, in interface order -------------------------------------
   // Conversation (conversation/).
   Variant refresh(Application& TheApplication, Session& TheSession, Request& TheRequest);
+  // Before a poll that may wait: when refresh would now deliver nothing new
+  // (the visitor is in the chat, not idle too long, and has no line newer
+  // than the request's sayid that it may see), calls `wait` with the
+  // visitor's name and room while still holding the application lock, so
+  // that no line written afterwards goes unannounced to it. Returns whether
+  // `wait` ran and took the poll; false: refresh must answer now. Changes
+  // nothing in the live chat. Takes the application lock.
+  using PollWait = std::function<bool(const std::string& name, int32_t room)>;
+  bool WaitForNews(Application& TheApplication, Session& TheSession, Request& TheRequest,
+                   const PollWait& wait);
   Variant getLevel(Session& TheSession, Variant& User_List, Variant& room_list);
   // getLevel over the application's own live chat, without rendering its
   // lists: the visitor's level, 0 when the session is not in the chat; fills
