@@ -70,8 +70,31 @@ bool IsLevelOrBlank(const Variant& value) {
 }
 bool IsLimit(const Variant& value) { return IsLimitValue(value) && IsNumber(value); }
 bool IsNotice(const Variant& value) { return Pieces(value, "::").size() >= 3; }
-bool HasTwoWords(const Variant& value) { return Pieces(value, " ").size() >= 2; }
-bool HasAWord(const Variant& value) { return !Pieces(value, " ").empty(); }
+// A colour as the chat's scripts and stored colour lists carry it: "#" and
+// hex digits, or a colour's name. Anything else could end a script string.
+bool IsColour(std::string_view word) {
+  if (word.starts_with('#')) {
+    return word.size() > 1 &&
+           word.substr(1).find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+  }
+  return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  });
+}
+// At least `least` colours separated by single blanks, and nothing else.
+bool HasColours(const Variant& value, size_t least) {
+  const std::vector<std::string> words = Pieces(value, " ");
+  return words.size() >= least && std::all_of(words.begin(), words.end(), IsColour);
+}
+bool HasTwoColours(const Variant& value) { return HasColours(value, 2); }
+bool HasAColour(const Variant& value) { return HasColours(value, 1); }
+// The chat window's name stands in its scripts as it is.
+bool IsWindowName(const Variant& value) {
+  const std::string name = value.is_string() ? value.ToText() : "";
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
 bool HasNoEmptyWord(const Variant& value) {
   const std::vector<std::string> words = Pieces(value, ",");
   return std::find(words.begin(), words.end(), "") == words.end();
@@ -123,9 +146,14 @@ constexpr Setting kSettings[] = {
     {"usernamefilter", HasNoEmptyWord,
      "its words must be separated by single commas: an empty word refuses every name"},
     {"newusernum", IsNumber, "it must be a number (every registration)"},
-    {"facecolorstr", HasTwoWords,
-     "it must hold at least two colours separated by blanks (every registration)"},
-    {"backgroudcolorstr", HasAWord, "it must hold at least one colour (every registration)"},
+    {"facecolorstr", HasTwoColours,
+     "it must hold at least two colours (#hex or a name) separated by single blanks (every "
+     "registration and chat page)"},
+    {"backgroudcolorstr", HasAColour,
+     "it must hold at least one colour (#hex or a name), separated by single blanks (every "
+     "registration and chat page)"},
+    {"user", IsWindowName,
+     "it must be letters, digits and _ only (the chat window's name in every chat page)"},
     {"enterchatshow", IsNotice, kNoticeNeed},
     {"reentershow", IsNotice, kNoticeNeed},
     {"enterroomshow", IsNotice, "it must hold words, colour and colour separated by \"::\""},

@@ -16,7 +16,15 @@
 namespace tavolin::console {
 
 // The stype of the console's rows, per area.
-enum class AuditArea { kRooms = 80, kUsers = 81, kAddressLocks = 82, kVisits = 83 };
+enum class AuditArea {
+  kRooms = 80,
+  kUsers = 81,
+  kAddressLocks = 82,
+  kVisits = 83,
+  kSettings = 84,
+  kRobotAnswers = 85,
+  kActions = 86,
+};
 
 // The text of the row's occ_env. A ">" in the texts becomes "＞", so that
 // the row keeps its seven fields.

@@ -13,7 +13,9 @@ namespace {
 // What the chat's style sheet lacks for tables and a menu.
 constexpr std::string_view kConsoleStyle =
     "<style>.panel.console{width:auto;max-width:1100px}"
-    "nav.menu a{margin-right:12px}table.list{border-collapse:collapse;margin:8px 0;width:100%}"
+    "nav.menu "
+    "a{margin-right:12px;display:inline-block}table.list{border-collapse:collapse;margin:8px "
+    "0;width:100%}"
     "table.list td,table.list th{border:1px solid #D6E4F2;padding:3px 6px;text-align:left;"
     "vertical-align:top}table.list th{background-color:#D6E4F2}form.inline{display:inline}"
     "form.console label{display:inline-block;margin:2px 10px 2px 0}"
@@ -22,7 +24,9 @@ constexpr std::string_view kConsoleStyle =
 constexpr std::string_view kMenu =
     "<nav class='menu'><a href='/admin/'>控制台</a><a href='/admin/rooms.asp'>房间</a>"
     "<a href='/admin/users.asp'>用户</a><a href='/admin/locks.asp'>地址封锁</a>"
-    "<a href='/admin/online.asp'>在线</a><a href='/admin/userclear.asp'>用户清理</a>"
+    "<a href='/admin/online.asp'>在线</a><a href='/admin/settings.asp'>设置</a>"
+    "<a href='/admin/robot.asp'>机器人回答</a><a href='/admin/actions.asp'>动作</a>"
+    "<a href='/admin/activity.asp'>活动</a><a href='/admin/userclear.asp'>用户清理</a>"
     "<a href='/admin/roomupdate.asp'>房间整理</a></nav>";
 
 }  // namespace

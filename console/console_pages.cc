@@ -24,6 +24,10 @@ constexpr ConsolePage kPages[] = {
     {"/admin/users.asp", "用户", UserAction, UsersPage},
     {"/admin/locks.asp", "地址封锁", LockAction, LocksPage},
     {"/admin/online.asp", "在线", OnlineAction, OnlinePage},
+    {"/admin/settings.asp", "设置", SettingsAction, SettingsPage},
+    {"/admin/robot.asp", "机器人回答", RobotAction, RobotPage},
+    {"/admin/actions.asp", "动作", ActionsAction, ActionsPage},
+    {"/admin/activity.asp", "活动", nullptr, ActivityPage},
 };
 
 const ConsolePage* FindPage(std::string_view path) {

@@ -1,8 +1,8 @@
 // Copyright Tavolin developers.
 //
 // The console's pages under /admin/: the home page, rooms, users, address
-// locks and who is online. A GET shows; a POST (one that has passed the
-// password and the anti-forgery check) does the one action its field "do"
+// locks, who is online, settings, robot answers, canned actions and activity. A GET shows; a POST
+// (one that has passed the password and the anti-forgery check) does the one action its field "do"
 // names through the operations, then shows the page with the outcome.
 
 #ifndef TAVOLIN_CONSOLE_CONSOLE_PAGES_H_
@@ -44,12 +44,19 @@ std::string RoomsPage(ConsoleVisit& visit, const std::optional<Outcome>& outcome
 std::string UsersPage(ConsoleVisit& visit, const std::optional<Outcome>& outcome);
 std::string LocksPage(ConsoleVisit& visit, const std::optional<Outcome>& outcome);
 std::string OnlinePage(ConsoleVisit& visit, const std::optional<Outcome>& outcome);
+std::string SettingsPage(ConsoleVisit& visit, const std::optional<Outcome>& outcome);
+std::string RobotPage(ConsoleVisit& visit, const std::optional<Outcome>& outcome);
+std::string ActionsPage(ConsoleVisit& visit, const std::optional<Outcome>& outcome);
+std::string ActivityPage(ConsoleVisit& visit, const std::optional<Outcome>& outcome);
 
 // The actions of the posted forms; nothing for an unknown "do".
 std::optional<Outcome> RoomAction(ConsoleVisit& visit);
 std::optional<Outcome> UserAction(ConsoleVisit& visit);
 std::optional<Outcome> LockAction(ConsoleVisit& visit);
 std::optional<Outcome> OnlineAction(ConsoleVisit& visit);
+std::optional<Outcome> SettingsAction(ConsoleVisit& visit);
+std::optional<Outcome> RobotAction(ConsoleVisit& visit);
+std::optional<Outcome> ActionsAction(ConsoleVisit& visit);
 
 }  // namespace tavolin::console
 

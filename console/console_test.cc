@@ -21,6 +21,7 @@ namespace {
 using tavolin::testing::HttpTestClient;
 using tavolin::testing::LiveLists;
 using tavolin::testing::ServedChat;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using Form = std::map<std::string, std::string>;
@@ -29,6 +30,10 @@ constexpr char kRooms[] = "/admin/rooms.asp";
 constexpr char kUsers[] = "/admin/users.asp";
 constexpr char kLocks[] = "/admin/locks.asp";
 constexpr char kOnline[] = "/admin/online.asp";
+constexpr char kSettings[] = "/admin/settings.asp";
+constexpr char kRobot[] = "/admin/robot.asp";
+constexpr char kActions[] = "/admin/actions.asp";
+constexpr char kActivity[] = "/admin/activity.asp";
 
 // The operator's browser: the password, UTF-8 forms, the console's token.
 struct Operator {
@@ -46,7 +51,10 @@ std::string Stored(ServedChat& chat) {
   return chat.Value(
       "select (select group_concat(ID||room_name||room_owner||permit_level, ',') from room) || '|' "
       "|| (select count(*) from ip_lock) || '|' || (select count(*) from record) || '|' || "
-      "coalesce((select group_concat(username||user_level||out_info, ',') from user), '') as v");
+      "coalesce((select group_concat(username||user_level||out_info, ',') from user), '') || '|' "
+      "|| (select group_concat(alias||'='||body, ',') from sysparam) || '|' || (select "
+      "group_concat(id||text_body, ',') from autoact) || '|' || (select "
+      "group_concat(ID||act_name||toall||toself||toother, ',') from action) as v");
 }
 
 Form NewRoom(const std::string& name) {
@@ -58,8 +66,10 @@ Form NewRoom(const std::string& name) {
 // for phones, or without the token its forms need.
 TEST(ConsoleTest, EveryPageNeedsThePasswordAndAnswersUtf8) {
   ServedChat chat;
+  const std::string before = Stored(chat);
   HttpTestClient stranger(chat.port());
-  for (const char* page : {"/admin/", "/admin/index.asp", kRooms, kUsers, kLocks, kOnline}) {
+  for (const char* page : {"/admin/", "/admin/index.asp", kRooms, kUsers, kLocks, kOnline,
+                           kSettings, kRobot, kActions, kActivity}) {
     EXPECT_EQ(stranger.Get(page).status, 401) << page;
     EXPECT_EQ(stranger.Post(page, NewRoom("x")).status, 401) << page;
     Operator admin(chat);
@@ -70,7 +80,7 @@ TEST(ConsoleTest, EveryPageNeedsThePasswordAndAnswersUtf8) {
       EXPECT_THAT(answer.body, HasSubstr(head)) << page;
     }
   }
-  EXPECT_EQ(Stored(chat).find("x"), std::string::npos);
+  EXPECT_EQ(Stored(chat), before);
 }
 
 // Catches a POST acted on without the console's token or from another site.
@@ -158,6 +168,38 @@ TEST(ConsoleTest, BadInputIsRefusedClearlyAndChangesNothing) {
        "截止时间要写成"},
       {kLocks, {{"do", "remove"}, {"id", "7"}}, "没有这个封锁。"},
       {kOnline, {{"do", "send_out"}, {"user", "bob"}}, "bob 不在聊天室里。"},
+      {kSettings,
+       {{"do", "save"}, {"alias", "maxsayslength"}, {"value", "abc"}},
+       "设置 maxsayslength 没有保存：setting maxsayslength is &#39;abc&#39;: it must be a whole "
+       "number"},
+      {kSettings,
+       {{"do", "save"}, {"alias", "namelength"}, {"value", "30"}},
+       "设置 namelength 没有保存：setting namelength is &#39;30&#39;"},
+      {kSettings,
+       {{"do", "save"}, {"alias", "facecolorstr"}, {"value", "#111 #2'2"}},
+       "设置 facecolorstr 没有保存：setting facecolorstr is"},
+      {kSettings,
+       {{"do", "save"}, {"alias", "enterroomshow"}, {"value", "进来了"}},
+       "设置 enterroomshow 没有保存：setting enterroomshow is &#39;进来了&#39;: it must hold "
+       "words, "
+       "colour"},
+      {kSettings,
+       {{"do", "save"}, {"alias", "disablenewuser"}, {"value", "yes"}},
+       "设置 disablenewuser 没有保存：只能是 1（开）或 0（关）。"},
+      {kSettings, {{"do", "save"}, {"alias", "connstr"}, {"value", "x"}}, "没有这个设置。"},
+      {kRobot, {{"do", "add"}, {"text", "  "}}, "回答不能为空。"},
+      {kRobot, {{"do", "edit"}, {"id", "99"}, {"text", "x"}}, "没有这个回答。"},
+      {kRobot, {{"do", "delete"}, {"id", "x"}}, "没有这个回答。"},
+      {kActions,
+       {{"do", "add"}, {"name", "HI"}, {"toall", "a"}, {"toself", "b"}, {"toother", "c"}},
+       "已经有动作“HI”了。"},
+      {kActions,
+       {{"do", "add"}, {"name", "wave hand"}, {"toall", "a"}, {"toself", "b"}, {"toother", "c"}},
+       "动作名里不能有空格"},
+      {kActions,
+       {{"do", "add"}, {"name", "wave"}, {"toall", "a"}, {"toself", ""}, {"toother", "c"}},
+       "三种说法都要写。"},
+      {kActions, {{"do", "delete"}, {"id", "99"}}, "没有这个动作。"},
   };
   for (const Case& bad : cases) {
     const auto answer = admin.client.Post(bad.page, bad.form);
@@ -166,6 +208,11 @@ TEST(ConsoleTest, BadInputIsRefusedClearlyAndChangesNothing) {
   }
   EXPECT_EQ(Stored(chat), before);
   EXPECT_EQ(LiveLists(chat.app()).UserField("ann", user_field::kLevel), "1");
+  for (const char* key : {"_maxsayslength", "_namelength", "_disablenewuser"}) {
+    EXPECT_EQ(chat.app().Get(key).ToText(), chat.Value("select body as v from sysparam where "
+                                                       "alias='" +
+                                                       std::string(key + 1) + "'"));
+  }
 }
 
 // Catches a user change that misses the row the login reads or the visit
@@ -236,6 +283,119 @@ TEST(ConsoleTest, AddressLocksAndSendingOut) {
   EXPECT_THAT(cici.Get("/showerr.asp").Utf8Body(), HasSubstr("你已经被管理员请出了聊天室。"));
   EXPECT_THAT(cici.Get("/showerr.asp").Utf8Body(), Not(HasSubstr("管理员")));  // told once
   EXPECT_EQ(chat.Value("select count(*) as v from record where stype in (82, 83)"), "3");
+}
+
+// Catches a setting stored but not used until a restart, or used but not
+// stored, and a change left out of the audit log.
+TEST(ConsoleTest, SettingsTakeEffectAtOnce) {
+  ServedChat chat;
+  HttpTestClient& ann = chat.Visitor("ann");
+  Operator admin(chat);
+  const auto set = [&](const char* alias, const char* value) {
+    return admin.Do(kSettings, {{"do", "save"}, {"alias", alias}, {"value", value}});
+  };
+  EXPECT_THAT(set("maxsayslength", "4"), HasSubstr("设置 maxsayslength 已经改为“4”"));
+  EXPECT_THAT(set("saysfilterstr", "西瓜"), HasSubstr("马上生效"));
+  const auto say = [&](const char* says) {
+    return chat.Page("ann", "/say.asp", {{"says", says}, {"towho", "大家"}});
+  };
+  EXPECT_THAT(say("abcdefgh"), AllOf(HasSubstr("'abcd'"), Not(HasSubstr("abcde"))));
+  EXPECT_THAT(say("吃西瓜"), HasSubstr("吃**(脏话)"));
+  EXPECT_EQ(chat.Value("select body as v from sysparam where alias='maxsayslength'"), "4");
+
+  set("disablenewuser", "1");
+  HttpTestClient newcomer(chat.port());
+  EXPECT_THAT(chat.Login(newcomer, "dora").Utf8Body(), HasSubstr("对不起：管理员禁止新用户注册！"));
+  EXPECT_THAT(chat.Login(ann, "ann").Utf8Body(), HasSubstr("chat.asp"));
+
+  EXPECT_THAT(admin.client.Get(kSettings).body,
+              HasSubstr("<tr id='setting-saysfilterstr'><td>saysfilterstr</td>"));
+  EXPECT_EQ(chat.Value("select occ_env as v from record where stype=84 order by ID limit 1"),
+            "管理员>管理员> >maxsayslength>手动>“200”改为“4”>控制台");
+  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=84"), "3");
+}
+
+// Catches a robot that draws from a stale count or from a gap in the
+// numbers, and an action change the next post does not use.
+TEST(ConsoleTest, RobotAnswersAndActionsFollowEveryChange) {
+  ServedChat chat;
+  Operator admin(chat);
+  const auto ids = [&] {
+    return chat.Value(
+        "select group_concat(id, ',') as v from (select id from autoact order by id)");
+  };
+  const std::string second = chat.Value("select text_body as v from autoact where id=2");
+  admin.Do(kRobot, {{"do", "delete"}, {"id", "1"}});
+  EXPECT_EQ(ids(), "1,2,3,4,5,6,7,8,9,10,11");
+  EXPECT_EQ(chat.Value("select text_body as v from autoact where id=1"), second);
+  EXPECT_EQ(chat.app().Get("_autosay_count").ToText(), "11");
+  EXPECT_THAT(admin.Do(kRobot, {{"do", "add"}, {"text", "<i>新的</i>"}}),
+              HasSubstr("第 12 个回答已经加上。"));
+  EXPECT_EQ(chat.app().Get("_autosay_count").ToText(), "12");
+  admin.Do(kRobot, {{"do", "edit"}, {"id", "12"}, {"text", "改过的"}});
+  EXPECT_EQ(chat.Value("select text_body as v from autoact where id=12"), "改过的");
+  EXPECT_THAT(admin.client.Get(kRobot).body, HasSubstr("id='answer-count'>12<"));
+
+  const auto wave = [&] {
+    return chat.Page("ann", "/say.asp", {{"says", "/wave all"}, {"towho", "大家"}});
+  };
+  const Form added = {{"do", "add"},
+                      {"name", "wave"},
+                      {"toall", "##挥挥手"},
+                      {"toself", "##自己"},
+                      {"toother", "##对你"}};
+  EXPECT_THAT(admin.Do(kActions, added), HasSubstr("动作 /wave 已经加上。"));
+  EXPECT_THAT(wave(), HasSubstr("##挥挥手"));
+  const std::string id = chat.Value("select ID as v from action where act_name='wave'");
+  Form edited = added;
+  edited["do"] = "edit";
+  edited["id"] = id;
+  edited["toall"] = "##<b>跳舞</b>";
+  admin.Do(kActions, edited);
+  EXPECT_THAT(wave(), HasSubstr("##<b>跳舞</b>"));
+  EXPECT_THAT(admin.client.Get(kActions).body, HasSubstr("value='##&lt;b&gt;跳舞&lt;/b&gt;'"));
+  admin.Do(kActions, {{"do", "delete"}, {"id", id}});
+  EXPECT_THAT(wave(), HasSubstr("没有动作「wave」"));
+  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=85"), "3");
+  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=86"), "3");
+}
+
+// Catches bars not drawn to the hour table, audit rows out of order, lost
+// between pages or shown unescaped.
+TEST(ConsoleTest, ActivityChartsTheHoursAndPagesTheAuditLog) {
+  ServedChat chat;
+  Operator admin(chat);
+  chat.app().Set("_hour24", Variant("0,0,0,0,0,0,0,0,0,0,5,10,0,0,0,0,0,0,0,0,0,0,0,0,11"));
+  for (int i = 1; i <= 51; ++i) {
+    chat.db().Execute("insert into record (stype,occ_time,occ_env) values (80,'2026-03-01',?)",
+                      {Variant("row " + std::to_string(i) + (i == 51 ? " <b>" : ""))});
+  }
+  const std::string page = admin.client.Get(kActivity).body;
+  size_t bars = 0;
+  for (size_t at = page.find("<rect class='bar'"); at != std::string::npos;
+       at = page.find("<rect class='bar'", at + 1)) {
+    ++bars;
+  }
+  EXPECT_EQ(bars, 24U);
+  struct Bar {
+    const char* hour;
+    const char* height;
+  };
+  for (const Bar& bar : {Bar{"10", "75"}, Bar{"11", "150"}, Bar{"12", "0"}}) {
+    EXPECT_THAT(page, ::testing::ContainsRegex(std::string("height='") + bar.height +
+                                               "' fill='#[0-9]+'><title>" + bar.hour + " 点"))
+        << bar.hour;
+  }
+  EXPECT_THAT(page, HasSubstr("fill='#993366'><title>11 点：10</title>"));  // the last hour
+  EXPECT_THAT(page, HasSubstr("<td>表中 24 小时的访问</td><td>15</td>"));
+  EXPECT_THAT(page, HasSubstr("row 51 &lt;b&gt;"));
+  EXPECT_LT(page.find("row 51"), page.find("row 50"));
+  EXPECT_THAT(page, Not(HasSubstr("row 1<")));
+  EXPECT_THAT(page, HasSubstr("href='/admin/activity.asp?page=2'"));
+  const std::string older = admin.client.Get(std::string(kActivity) + "?page=2").body;
+  EXPECT_THAT(older, AllOf(HasSubstr("row 1<"), Not(HasSubstr("row 2<"))));
+  EXPECT_THAT(admin.client.Get(std::string(kActivity) + "?page=x").body,
+              AllOf(HasSubstr("页码要写成从 1 起的整数"), HasSubstr("row 51")));
 }
 
 }  // namespace

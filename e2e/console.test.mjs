@@ -1,7 +1,9 @@
 // The operator's console in headless Chromium: the operator opens a room, a
 // visitor enters it from the login page, and the operator kicks the visitor,
 // whose chat window is sent out with the words the login would refuse them
-// with. A screenshot of the rooms page is left in e2e/artifacts/.
+// with; the operator closes registration from the settings page and the next
+// newcomer is refused at once, and the activity page draws the visits per
+// hour. Screenshots of the rooms and activity pages are left in e2e/artifacts/.
 //
 // Run: TAVOLIN_BINARY=/path/to/tavolin node --test --test-concurrency=1 console.test.mjs
 
@@ -68,4 +70,29 @@ it('opens a room, lets a visitor in and kicks the visitor out of the chat window
   // The window's next poll (every six seconds) sends it out.
   await visitor.waitForFunction(() => location.pathname.endsWith('showerr.asp'), { timeout: 30_000 });
   assert.match(await visitor.$eval('body', (b) => b.innerText), new RegExp(KICKED));
+});
+
+it('closes registration from the settings page at once and charts the visits', async () => {
+  const operator = await (await browser.createBrowserContext()).newPage();
+  await operator.authenticate({ username: 'admin', password: ADMIN_PASSWORD });
+  await operator.goto(server.base + 'admin/settings.asp');
+  const row = '#setting-disablenewuser';
+  await operator.select(`${row} select[name=value]`, '1');
+  await Promise.all([operator.waitForNavigation(), operator.click(`${row} button`)]);
+  assert.match(await operator.$eval('.panel', (p) => p.innerText), /设置 disablenewuser 已经改为“1”/);
+
+  const newcomer = await (await browser.createBrowserContext()).newPage();
+  await newcomer.goto(server.base);
+  await newcomer.type('input[name=sUserName]', 'emil');
+  await newcomer.type('input[name=sPass]', 'emilpass');
+  await Promise.all([newcomer.waitForNavigation(), newcomer.click('button[type=submit]')]);
+  assert.match(await newcomer.$eval('.message', (m) => m.textContent), /对不起：管理员禁止新用户注册！/);
+
+  await operator.goto(server.base + 'admin/activity.asp');
+  const bars = await operator.$$eval('svg#hour-chart rect.bar',
+    (rects) => rects.map((r) => r.getBoundingClientRect().height));
+  assert.equal(bars.length, 24);
+  assert.ok(bars.some((height) => height > 0), 'the visits counted today show as a bar');
+  assert.match(await operator.$eval('#audit', (t) => t.innerText), /disablenewuser/);
+  await operator.screenshot({ path: path.join(artifacts, 'console-activity.png'), fullPage: true });
 });
