@@ -39,6 +39,13 @@ void PrepareChatDatabase(const std::string& path, int visitors, int say_ring_lin
   // bring no notices.
   const Variant long_ago("2000-01-01 00:00:00");
   Transaction transaction(*db);
+  for (int k = kSeededOpenRooms; k < rooms; ++k) {
+    const int id = VisitorRoom(k);
+    db->Execute(
+        "INSERT INTO room (ID, room_name, room_keep, room_time, build_time, permit_level, "
+        "door_open) VALUES (?,?,1,now(),now(),0,1)",
+        {Variant(id), Variant("房间" + std::to_string(id))});
+  }
   for (int i = 0; i < visitors; ++i) {
     db->Execute(
         "INSERT INTO user (username,passwd,sex,user_level,log_time,in_time,out_time) "

@@ -23,9 +23,12 @@
 namespace tavolin::load {
 
 // Visitor i is named "v<i>", shares one password with the others and enters
-// room 1 + i % kRooms, a seeded room anybody may enter. Like a browser it
-// keeps its session cookie and the newest say id the server reported.
-inline constexpr int kRooms = 4;
+// room number i % rooms among the rooms anybody may enter: the four seeded
+// ones (room 5 is for level 5 and up), then those PrepareChatDatabase adds
+// as 6, 7, ... Like a browser it keeps its session cookie and the newest say
+// id the server reported.
+inline constexpr int kSeededOpenRooms = 4;
+inline int rooms = kSeededOpenRooms;  // set by main before a run
 inline constexpr std::string_view kPassword = "loadpass1";
 
 struct Visitor {
@@ -35,11 +38,15 @@ struct Visitor {
 };
 
 inline std::string VisitorName(int i) { return "v" + std::to_string(i); }
-inline int VisitorRoom(int i) { return 1 + i % kRooms; }
+inline int VisitorRoom(int i) {
+  const int k = i % rooms;
+  return k < kSeededOpenRooms ? 1 + k : 2 + k;
+}
 
 // Makes a fresh chat database at `path` for `visitors` online at once, idle
 // for the whole run, with a say ring of `say_ring_lines` slots, and gives
 // every visitor an account in one transaction, so that the logins take the
+// rooms beyond the seeded ones that `rooms` asks for,
 // path of returning users and meet no limit on registrations. Throws
 // CallError on a database failure.
 void PrepareChatDatabase(const std::string& path, int visitors, int say_ring_lines);

@@ -15,11 +15,11 @@ namespace tavolin::load {
 namespace {
 
 // Whom line `number` of `poster` is for: every third line goes privately to
-// a visitor of the same room (kRooms apart), when there is one.
+// a visitor of the same room (`rooms` apart), when there is one.
 int Addressee(int number, int poster, int visitors) {
   if (number % 3 != 2) return -1;
-  if (poster + kRooms < visitors) return poster + kRooms;
-  return poster >= kRooms ? poster - kRooms : -1;
+  if (poster + rooms < visitors) return poster + rooms;
+  return poster >= rooms ? poster - rooms : -1;
 }
 
 }  // namespace

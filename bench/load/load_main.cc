@@ -41,6 +41,7 @@ constexpr char kUsage[] =
     "(default 100,1000,10000,100000)\n"
     "  --seconds S             length of the closed loop and of the browsers of each step "
     "(default 5)\n"
+    "  --rooms R               rooms the visitors share out evenly (default 4)\n"
     "  --connections C         keep-alive connections (default 128)\n"
     "  --threads T             client threads (default 2)\n"
     "  --posts-per-second R    lines posted while the browsers poll (default 50)\n"
@@ -81,6 +82,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
            o.visitors.push_back(std::stoi(item));
        }},
       {"--seconds", [&](Value v) { o.seconds = std::stod(v); }},
+      {"--rooms", [&](Value v) { rooms = std::max(1, std::stoi(v)); }},
       {"--connections", [&](Value v) { o.connections = std::stoi(v); }},
       {"--threads", [&](Value v) { o.threads = std::stoi(v); }},
       {"--posts-per-second", [&](Value v) { o.posts_per_second = std::stod(v); }},
@@ -376,9 +378,9 @@ int Run(int argc, char** argv) {
     std::cout << "\nEach visitor holds a waiting poll of " << options->wait
               << " s on a connection of its own (a poll answered at once without a line holds "
                  "the next one 100 ms); "
-              << options->posts_per_second << " posts/s for " << options->seconds
-              << " s per mode; the timer polls every " << options->poll_interval << " s over "
-              << options->connections << " connections; " << options->threads
+              << options->posts_per_second << " posts/s among " << rooms << " rooms for "
+              << options->seconds << " s per mode; the timer polls every " << options->poll_interval
+              << " s over " << options->connections << " connections; " << options->threads
               << " client threads (open-file limit " << open_files << ").\n"
               << "command: " << Command(argc, argv) << "\n";
     if (!correct) std::cout << "FAILED: see the failed, lost, duplicated and leaked columns.\n";
