@@ -55,7 +55,9 @@ async function enter(browser, base, name, errors) {
 }
 
 async function say(v, text) {
-  const input = await (await v.page.$('frame[name=input]')).contentFrame();
+  // The frameset may still be building when the window has just arrived.
+  const input = await (await v.page.waitForSelector('frame[name=input]', { timeout: WAIT_MS })).contentFrame();
+  await input.waitForSelector('input[name=saystemp]', { timeout: WAIT_MS });
   await input.type('input[name=saystemp]', text);
   await (await input.$('input[name=saystemp]')).press('Enter');
 }
