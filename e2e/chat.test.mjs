@@ -55,7 +55,7 @@ const waitForText = (v, frame, text) => eventually(() => frameText(v, frame), (t
 const waitForList = (v, names) => eventually(() => listed(v), (l) => l.names?.join() === names.join(),
   `${v.name}: the user list never showed ${names}`);
 const waitForUrl = (page, pattern) => eventually(async () => page.url(), (u) => pattern.test(u), `never reached ${pattern}`);
-const frame = async (v, name) => (await v.page.$(`frame[name=${name}]`)).contentFrame();
+const frame = async (v, name) => (await v.page.waitForSelector(`frame[name=${name}]`, { timeout: WAIT_MS })).contentFrame();
 
 async function openLogin(context, base, name, password, errors) {
   const page = await context.newPage();
