@@ -47,6 +47,12 @@ const std::string& ConsoleVisit::Value(std::string_view name) const {
 
 bool IsConsolePage(std::string_view path) { return FindPage(path) != nullptr; }
 
+std::vector<std::string_view> ConsolePagePaths() {
+  std::vector<std::string_view> paths;
+  for (const ConsolePage& page : kPages) paths.push_back(page.path);
+  return paths;
+}
+
 ConsoleAnswer ServeConsolePage(ConsoleVisit& visit, std::string_view path) {
   const ConsolePage& page = *FindPage(path);
   ConsoleAnswer answer;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/console_context.h"
 #include "sitepages/site_html.h"
@@ -35,6 +36,8 @@ struct ConsoleAnswer {
 
 // Whether `path` (lower case, decoded) is one of the console's pages.
 bool IsConsolePage(std::string_view path);
+// The paths of the console's pages.
+std::vector<std::string_view> ConsolePagePaths();
 // REQUIRES: IsConsolePage(path).
 ConsoleAnswer ServeConsolePage(ConsoleVisit& visit, std::string_view path);
 
