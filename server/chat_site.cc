@@ -542,6 +542,12 @@ HttpResponse ChatSite::ConsoleResponse(const HttpRequest& http, std::string_view
     console::ConsoleAnswer answer = console::ServeConsolePage(visit, path);
     response.status = answer.status;
     response.body = std::move(answer.html);
+    // The outcome in words, for a program posting to the console (the
+    // tavolin admin command); percent-encoded UTF-8, as a header holds.
+    if (answer.outcome) {
+      response.headers.emplace_back(std::string(kConsoleOutcomeHeader),
+                                    PercentEncode(answer.outcome->message));
+    }
   } catch (const CallError& e) {
     response.status = 500;
     const std::string detail =

@@ -36,6 +36,9 @@ namespace tavolin::server {
 // number 1 to 30); 0, not waiting, for anything else.
 int PollWaitSeconds(const HttpRequest& http);
 
+// The header that tells the outcome of a console POST, percent-encoded.
+inline constexpr std::string_view kConsoleOutcomeHeader = "X-Console-Outcome";
+
 class ChatSite {
  public:
   struct Options {
