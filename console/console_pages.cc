@@ -47,16 +47,26 @@ const std::string& ConsoleVisit::Value(std::string_view name) const {
 
 bool IsConsolePage(std::string_view path) { return FindPage(path) != nullptr; }
 
+std::vector<std::string_view> ConsolePagePaths() {
+  std::vector<std::string_view> paths;
+  for (const ConsolePage& page : kPages) paths.push_back(page.path);
+  return paths;
+}
+
+Outcome DoConsoleAction(ConsoleVisit& visit, std::string_view path) {
+  const ConsolePage& page = *FindPage(path);
+  std::optional<Outcome> outcome = page.act ? page.act(visit) : std::nullopt;
+  return outcome ? *outcome : Outcome::Refused("不认识这个操作。");
+}
+
 ConsoleAnswer ServeConsolePage(ConsoleVisit& visit, std::string_view path) {
   const ConsolePage& page = *FindPage(path);
   ConsoleAnswer answer;
-  std::optional<Outcome> outcome;
   if (visit.posted) {
-    outcome = page.act ? page.act(visit) : std::nullopt;
-    if (!outcome) outcome = Outcome::Refused("不认识这个操作。");
-    if (!outcome->done) answer.status = 400;
+    answer.outcome = DoConsoleAction(visit, path);
+    if (!answer.outcome->done) answer.status = 400;
   }
-  answer.html = ConsoleFrame(page.title, page.show(visit, outcome), visit.token);
+  answer.html = ConsoleFrame(page.title, page.show(visit, answer.outcome), visit.token);
   return answer;
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/console_context.h"
 #include "sitepages/site_html.h"
@@ -31,10 +32,16 @@ struct ConsoleVisit {
 struct ConsoleAnswer {
   int status = 200;
   std::string html;
+  std::optional<Outcome> outcome;  // of a POST
 };
 
 // Whether `path` (lower case, decoded) is one of the console's pages.
 bool IsConsolePage(std::string_view path);
+// The paths of the console's pages.
+std::vector<std::string_view> ConsolePagePaths();
+// Does the action of the POST `visit` on the page at `path`: a refusal for
+// a page without actions or an unknown "do". REQUIRES: IsConsolePage(path).
+Outcome DoConsoleAction(ConsoleVisit& visit, std::string_view path);
 // REQUIRES: IsConsolePage(path).
 ConsoleAnswer ServeConsolePage(ConsoleVisit& visit, std::string_view path);
 

@@ -3,6 +3,7 @@
 #include "platform/sqlite_connection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <limits>
@@ -21,6 +22,27 @@ namespace {
 [[noreturn]] void ThrowDatabase(const std::string& message) {
   throw CallError(ErrorCode::kDatabase, message);
 }
+
+std::atomic<StatementTimer> statement_timer{nullptr};
+
+// Reports the time from its making to its end to the statement timer, if
+// one was set when it was made.
+class StatementClock {
+ public:
+  StatementClock() : timer_(statement_timer.load(std::memory_order_relaxed)) {
+    if (timer_ != nullptr) start_ = std::chrono::steady_clock::now();
+  }
+  ~StatementClock() {
+    if (timer_ == nullptr) return;
+    timer_(std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count());
+  }
+  StatementClock(const StatementClock&) = delete;
+  StatementClock& operator=(const StatementClock&) = delete;
+
+ private:
+  const StatementTimer timer_;
+  std::chrono::steady_clock::time_point start_;
+};
 
 // A table lock held by another connection of the same shared cache. SQLite's
 // busy timeout does not wait for these, so the caller retries.
@@ -258,6 +280,7 @@ SqliteConnection::Statement SqliteConnection::Prepare(std::string_view sql, cons
 
 std::unique_ptr<RecordSet> SqliteConnection::Execute(std::string_view command,
                                                      const std::vector<Variant>& params) {
+  const StatementClock clock;
   const char* tail = nullptr;
   Statement statement = Prepare(command, &tail);
   if (!statement) ThrowDatabase("empty database command");
@@ -319,6 +342,10 @@ void SqliteConnection::Fail(std::string_view what) const {
 std::unique_ptr<Connection> OpenConnection(const std::string& connection_string, Env* env,
                                            std::string_view create_script) {
   return SqliteConnection::Open(connection_string, env, create_script);
+}
+
+void SetStatementTimer(StatementTimer timer) {
+  statement_timer.store(timer, std::memory_order_relaxed);
 }
 
 }  // namespace tavolin

@@ -3,9 +3,11 @@
 #include "server/chat_site.h"
 
 #include <charconv>
+#include <chrono>
 #include <iostream>
 
 #include "component/counter_store.h"
+#include "component/list_record.h"
 #include "component/live_state.h"
 #include "component/room_directory.h"
 #include "console/console_html.h"
@@ -17,6 +19,7 @@
 #include "server/basic_auth.h"
 #include "server/error_log.h"
 #include "server/forgery_guard.h"
+#include "server/metrics.h"
 #include "server/page_request.h"
 #include "server/secrets.h"
 #include "server/url_codec.h"
@@ -91,6 +94,15 @@ HttpRequest PlainPoll(const HttpRequest& http, const std::string& session_id) {
   return plain;
 }
 
+// The pages timed under their own path.
+template <typename PageMap>
+std::vector<std::string_view> TimedPages(const PageMap& pages) {
+  std::vector<std::string_view> paths = console::ConsolePagePaths();
+  for (const auto& [path, page] : pages) paths.push_back(path);
+  paths.push_back("/metrics");
+  return paths;
+}
+
 std::string NotInChatPage() {
   return SitePage("不在聊天室",
                   "<h2>你还没有进入聊天室，或者已经离开了。</h2>" + BackToLogin("请重新登录"));
@@ -118,7 +130,10 @@ ChatSite::ChatSite(Application& application, Env* env, Options options)
       files_(options_.site_folder),
       sessions_(std::chrono::minutes(20), options_.max_sessions),
       admin_token_(NewSecret()),
-      waits_([this](const HttpRequest& poll, Responder& out) { out.Answer(Handle(poll)); }) {}
+      waits_([this](const HttpRequest& poll, Responder& out) { out.Answer(Handle(poll)); }),
+      metrics_(TimedPages(Pages())) {
+  ObserveDatabaseStatements();
+}
 
 void ChatSite::Start(const std::string& connection_string) {
   application_.Set(Key("_connstr"), Variant(connection_string));
@@ -228,6 +243,49 @@ std::shared_ptr<MemorySession> ChatSite::FindSession(const HttpRequest& http, st
 
 HttpResponse ChatSite::Handle(const HttpRequest& http) {
   const std::string path = text::AsciiLower(PercentDecode(SplitTarget(http.target).first));
+  const auto start = std::chrono::steady_clock::now();
+  HttpResponse response = Answer(http, path);
+  metrics_.ObservePage(
+      path, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  if (response.status >= 500) metrics_.page_errors.Add();
+  if (path == "/refresh.asp") metrics_.polls.Add();
+  if (path == "/say.asp" && http.method == "POST" && response.status == 200) metrics_.posts.Add();
+  return response;
+}
+
+HttpResponse ChatSite::MetricsPage() {
+  ChatMetrics::Gauges now;
+  now.sessions = sessions_.size();
+  now.waiting_polls = waits_.size();
+  {
+    LiveState& live = *LiveStateOf(application_, options_.prefix);
+    ApplicationLock lock(application_);
+    now.online = live.UserCount();
+    // One walk over the visitors, counting by the room each is in.
+    std::map<std::string, int, std::less<>> by_room;
+    for (const std::string& room : live.RoomKeys()) by_room[room] = 0;
+    live.VisitUsers([&](const std::string&, const std::vector<std::string>& fields) {
+      if (fields.size() > user_field::kRoom) ++by_room[fields[user_field::kRoom]];
+    });
+    now.rooms.assign(by_room.begin(), by_room.end());
+  }
+  HttpResponse response;
+  response.content_type = kMetricsContentType;
+  response.headers.emplace_back("Cache-Control", "no-cache");
+  response.body = metrics_.Render(now);
+  return response;
+}
+
+HttpResponse ChatSite::Answer(const HttpRequest& http, const std::string& path) {
+  if (path == "/metrics") {
+    HttpResponse refused;
+    refused.content_type = "text/plain; charset=utf-8";
+    if (auto refusal = AdminRefusal(http, refused)) {
+      refused.body = *refusal + "\n";
+      return refused;
+    }
+    return MetricsPage();
+  }
   if (const HttpResponse* file = files_.Find(path)) {
     // The site's own pages (the input frame, the tool bar) carry the token
     // of the session as the chat's pages do.
@@ -342,6 +400,11 @@ std::string ChatSite::LoginResult(Visit& visit) {
   if (message.empty() && !RenewSessionId(visit)) {
     EndVisit(*NewObject(), application_, *visit.session);  // others filled the store meanwhile
     message = kFull;
+  }
+  if (message.empty()) {
+    metrics_.logins_admitted.Add();
+  } else {
+    metrics_.CountRefusal(LoginRefusalOf(message));
   }
   if (!message.empty()) {
     return SitePage("不能进入",
@@ -479,6 +542,12 @@ HttpResponse ChatSite::ConsoleResponse(const HttpRequest& http, std::string_view
     console::ConsoleAnswer answer = console::ServeConsolePage(visit, path);
     response.status = answer.status;
     response.body = std::move(answer.html);
+    // The outcome in words, for a program posting to the console (the
+    // tavolin admin command); percent-encoded UTF-8, as a header holds.
+    if (answer.outcome) {
+      response.headers.emplace_back(std::string(kConsoleOutcomeHeader),
+                                    PercentEncode(answer.outcome->message));
+    }
   } catch (const CallError& e) {
     response.status = 500;
     const std::string detail =

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "server/chat_metrics.h"
 #include "server/http_message.h"
 #include "server/responder.h"
 #include "server/session_store.h"
@@ -34,6 +35,9 @@ namespace tavolin::server {
 // The seconds a GET of the poll page asks to wait ("wait=N", N a whole
 // number 1 to 30); 0, not waiting, for anything else.
 int PollWaitSeconds(const HttpRequest& http);
+
+// The header that tells the outcome of a console POST, percent-encoded.
+inline constexpr std::string_view kConsoleOutcomeHeader = "X-Console-Outcome";
 
 class ChatSite {
  public:
@@ -70,6 +74,11 @@ class ChatSite {
 
   SessionStore& sessions() { return sessions_; }
 
+  // The measurements in the Prometheus text format, as /metrics answers
+  // them to the operator (the admin password) and the metrics listener
+  // (no password) alike.
+  HttpResponse MetricsPage();
+
  private:
   // One page: the visitor's session and request in, the page's UTF-8 text
   // out (or a whole response, for the pages that need status or headers).
@@ -85,6 +94,8 @@ class ChatSite {
   static const std::map<std::string, Page, std::less<>>& Pages();
 
   std::unique_ptr<Corvane> NewObject();
+  // Handle's answer, unmeasured; `path` lower case and decoded.
+  HttpResponse Answer(const HttpRequest& http, const std::string& path);
   // Parks a poll that asks to wait `seconds` when its visitor has nothing new
   // to see; false when it must be answered now.
   bool ParkPoll(const HttpRequest& http, int seconds, Responder& responder);
@@ -121,6 +132,7 @@ class ChatSite {
   // The token of the admin pages' forms: they have no session of their own.
   const std::string admin_token_;
   WaitingPolls waits_;
+  ChatMetrics metrics_;
   // The newest say id whose line has woken its polls; read and written
   // under the application lock.
   int32_t announced_ = 0;

@@ -15,6 +15,7 @@
 #include "server/chat_site.h"
 #include "server/error_log.h"
 #include "server/http_server.h"
+#include "server/url_codec.h"
 #include "tavolin/database.h"
 #include "tavolin/error.h"
 
@@ -32,6 +33,8 @@ const std::string kHelp =
     "  --prefix TEXT           state prefix of the chat (default none)\n"
     "  --admin-password TEXT   password of the admin pages, user admin (also from\n"
     "                          TAVOLIN_ADMIN_PASSWORD; without one they are switched off)\n"
+    "  --metrics-listen HOST:PORT  also serve /metrics there, without the admin password\n"
+    "                          (default: only on --listen, behind the admin password)\n"
     "  --max-connections N     connections served at once; more are closed at once\n"
     "                          (default: the open-file limit less 64, at least 16)\n"
     "  --log-level LEVEL       error, info (default) or debug\n";
@@ -54,8 +57,23 @@ rlim_t RaiseDescriptorLimit() {
   return limit.rlim_cur;
 }
 
+// Sets the host and port of `listener` from "HOST:PORT"; false when `value`
+// is not one.
+bool ParseAddress(const std::string& value, HttpServer::Options& listener) {
+  const size_t colon = value.rfind(':');
+  char* end = nullptr;
+  const long port =
+      colon == std::string::npos ? -1 : std::strtol(value.c_str() + colon + 1, &end, 10);
+  if (port < 0 || port > 65535 || end == nullptr || *end != '\0' || colon == 0) return false;
+  listener.host = value.substr(0, colon);
+  listener.port = static_cast<uint16_t>(port);
+  return true;
+}
+
 struct ServeOptions {
   HttpServer::Options http;
+  // The listener that serves /metrics without the admin password; none by default.
+  std::optional<HttpServer::Options> metrics;
   ChatSite::Options site;
   std::string database{kDefaultConnectionString};
   std::string log_level = "info";
@@ -83,18 +101,13 @@ std::optional<ServeOptions> ParseOptions(const std::string& binary_path,
       return std::nullopt;
     }
     const std::string& value = args[++i];
-    if (flag == "--listen") {
-      const size_t colon = value.rfind(':');
-      char* end = nullptr;
-      const long port =
-          colon == std::string::npos ? -1 : std::strtol(value.c_str() + colon + 1, &end, 10);
-      if (port < 0 || port > 65535 || end == nullptr || *end != '\0' || colon == 0) {
-        std::cerr << "tavolin serve: --listen wants HOST:PORT, not " << value << '\n';
+    if (flag == "--listen" || flag == "--metrics-listen") {
+      HttpServer::Options& listener = flag == "--listen" ? options.http : options.metrics.emplace();
+      if (!ParseAddress(value, listener)) {
+        std::cerr << "tavolin serve: " << flag << " wants HOST:PORT, not " << value << '\n';
         exit_code = 2;
         return std::nullopt;
       }
-      options.http.host = value.substr(0, colon);
-      options.http.port = static_cast<uint16_t>(port);
     } else if (flag == "--db") {
       options.database = value;
     } else if (flag == "--site") {
@@ -165,8 +178,22 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
     site.Handle(request, out);
   });
   server.OnStop([&site] { site.EndWaits(); });
+  // The metrics listener answers /metrics only, to whoever reaches its address.
+  std::optional<HttpServer> metrics_server;
+  if (options->metrics) {
+    options->metrics->threads = 1;
+    metrics_server.emplace(*options->metrics, [&site](const HttpRequest& request) {
+      if (SplitTarget(request.target).first == "/metrics") return site.MetricsPage();
+      HttpResponse missing;
+      missing.status = 404;
+      missing.content_type = "text/plain; charset=utf-8";
+      missing.body = "only /metrics here\n";
+      return missing;
+    });
+  }
   try {
     server.Start();
+    if (metrics_server) metrics_server->Start();
   } catch (const std::exception& e) {
     std::cerr << "tavolin serve: " << e.what() << '\n';
     return 1;
@@ -176,10 +203,15 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
               << "/ (database " << options->database << ", site "
               << (options->site.site_folder.empty() ? "none" : options->site.site_folder)
               << ", at most " << options->http.max_connections << " connections)" << std::endl;
+    if (metrics_server) {
+      std::cout << "tavolin: metrics on http://" << options->metrics->host << ":"
+                << metrics_server->port() << "/metrics" << std::endl;
+    }
   }
 
   int signal_number = 0;
   sigwait(&stop_signals, &signal_number);
+  if (metrics_server) metrics_server->Stop();
   server.Stop();
   try {
     site.SaveCounters();

@@ -11,6 +11,8 @@
 //       opens (creating it on first use) the chat database, by default the
 //       one tavolin serve uses, runs the start-up load, checks the settings
 //       and prints what it loaded.
+//   tavolin admin [--db CONNECTION] [--server URL] COMMAND
+//       the operator's console for scripts (see tavolin admin --help).
 
 #include <iostream>
 #include <string>
@@ -23,6 +25,7 @@
 #include "tavolin/corvane.h"
 #include "tavolin/database.h"
 #include "tavolin/error.h"
+#include "tools/admin_command.h"
 
 namespace {
 
@@ -30,7 +33,9 @@ int Usage() {
   std::cerr << "usage: tavolin serve [--help] [OPTIONS]\n"
                "       tavolin call [--filter TEXT] METHOD [ARG...]\n"
                "       tavolin load [CONNECTION]   (default "
-            << tavolin::kDefaultConnectionString << ")\n";
+            << tavolin::kDefaultConnectionString
+            << ")\n"
+               "       tavolin admin [--help] [--db CONNECTION] [--server URL] COMMAND\n";
   return 2;
 }
 
@@ -71,6 +76,7 @@ int main(int argc, char** argv) {
       return tavolin::server::Serve(argv[0], std::vector<std::string>(words.begin(), words.end()));
     }
     if (command == "call") return Call(words);
+    if (command == "admin") return tavolin::tools::Admin(words);
     if (command == "load" && words.size() <= 1) {
       return Load(words.empty() ? tavolin::kDefaultConnectionString : words[0]);
     }

@@ -1,5 +1,6 @@
 // Copyright Tavolin developers.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -22,6 +23,9 @@
 namespace tavolin {
 namespace {
 
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using text::Contains;
 
 struct ToolRun {
@@ -93,6 +97,91 @@ TEST(ToolTest, LoadCreatesTheDefaultDatabaseAndRefusesABadSettingByName) {
   }
 }
 
+// `tavolin serve` on a free port, `before` run in its shell first, `options`
+// added; stopped at the end.
+struct RunningServer {
+  RunningServer(const std::string& before, const std::string& options) {
+    // The shell prints its process id, which the server then takes over.
+    pipe = popen((before + "echo $$; exec timeout 60 " + std::getenv("TAVOLIN_BINARY") +
+                  " serve --listen 127.0.0.1:0 --site '' " + options)
+                     .c_str(),
+                 "r");
+    char line[512] = "";
+    pid = pipe && std::fgets(line, sizeof line, pipe) ? std::atoi(line) : 0;
+    const char* address = pid && std::fgets(line, sizeof line, pipe) ? std::strstr(line, "1:") : 0;
+    port = address ? static_cast<uint16_t>(std::atoi(address + 2)) : 0;
+  }
+  ~RunningServer() {
+    if (pid > 0) kill(pid, SIGTERM);
+    if (pipe) pclose(pipe);
+  }
+  FILE* pipe = nullptr;
+  pid_t pid = 0;
+  uint16_t port = 0;
+};
+
+// Catches an admin command that changes the wrong row, reports a refusal as
+// done, or takes a usage error for a refusal.
+TEST(ToolTest, AdminChangesTheDatabaseAndExitsByOutcome) {
+  testing::ChatTestEnv chat;
+  const std::string db = "admin --db " + chat.app().Get("_connstr").ToText() + " ";
+  const auto value = [&](const std::string& query) {
+    return chat.db().Execute(query)->Field("v").ToText();
+  };
+  chat.db().Execute("insert into user (username, user_level) values ('ann', 2)");
+  const struct {
+    const char* arguments;
+    int exit_code;
+    const char* query;  // its answer after the command
+    const char* answer;
+  } cases[] = {
+      {"room add 新房 owner=bob keep=1", 0,
+       "select room_owner||room_keep as v from room where room_name='新房'", "bob1"},
+      {"room set 1 door_open=0", 0, "select door_open||room_name as v from room where ID=1",
+       "0大厅"},
+      {"room set 1 permit_level=x", 1, "select permit_level as v from room where ID=1", "0"},
+      {"room set 99 keep=1", 2, "select count(*) as v from room where ID=99", "0"},
+      {"room add x colour=red", 2, "select count(*) as v from room where room_name='x'", "0"},
+      {"user set-level ann 7", 0, "select user_level as v from user where username='ann'", "7"},
+      {"user freeze ann", 0, "select out_info as v from user where username='ann'", "7"},
+      {"user unfreeze ann", 0, "select out_info as v from user where username='ann'", "0"},
+      {"user kick nobody 2099-01-01", 1, "select count(*) as v from user", "1"},
+      {"lock add 10.1. 2099-01-01 5", 0, "select ip||act_level as v from ip_lock", "10.1.5"},
+      {"set maxtalk -1", 1, "select body as v from sysparam where alias='maxtalk'", "200"},
+      {"set maxtalk", 2, "select body as v from sysparam where alias='maxtalk'", "200"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = RunTool(db + c.arguments);
+    EXPECT_EQ(run.exit_code, c.exit_code) << c.arguments << ": " << run.out << run.err;
+    EXPECT_EQ(value(c.query), c.answer) << c.arguments;
+  }
+  EXPECT_THAT(RunTool(db + "user show ann").out, HasSubstr("level\t7\n"));
+}
+
+// Catches a change through a running server that does not reach its live
+// chat at once.
+TEST(ToolTest, AdminThroughARunningServerChangesItsLiveChat) {
+  testing::TempDatabase database;
+  const RunningServer server("export TAVOLIN_ADMIN_PASSWORD=pw; ",
+                             "--db " + database.connection_string());
+  ASSERT_GT(server.port, 0);
+  testing::HttpTestClient ann(server.port);
+  ann.Post("/login.asp",
+           {{"sUserName", "ann"}, {"sPass", "pwann"}, {"bSex", "1"}, {"room_id", "1"}});
+  const std::string admin = "admin --server http://127.0.0.1:" + std::to_string(server.port) + " ";
+  setenv("TAVOLIN_ADMIN_PASSWORD", "pw", 1);
+  const ToolRun added = RunTool(admin + "room add 新房");
+  const ToolRun kicked = RunTool(admin + "user kick ann 2099-01-01");
+  setenv("TAVOLIN_ADMIN_PASSWORD", "no", 1);
+  const ToolRun refused = RunTool(admin + "room add 旧房");
+  unsetenv("TAVOLIN_ADMIN_PASSWORD");
+  EXPECT_EQ(added.exit_code * 100 + kicked.exit_code * 10 + refused.exit_code, 1)
+      << added.err << kicked.err << refused.err;
+  EXPECT_THAT(testing::HttpTestClient(server.port).Get("/").Utf8Body(),
+              AllOf(HasSubstr(">新房<"), Not(HasSubstr("旧房"))));
+  EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
+}
+
 // Catches an accept loop that spins and floods the log when the descriptors
 // run out, and a server that does not answer once they are free again.
 TEST(ToolTest, ServeUnderALowOpenFileLimitOutlivesRunningOut) {
@@ -101,22 +190,12 @@ TEST(ToolTest, ServeUnderALowOpenFileLimitOutlivesRunningOut) {
   // takes the server down once there are none left.
   GTEST_SKIP() << "not under the sanitizers";
 #endif
-  const char* binary = std::getenv("TAVOLIN_BINARY");
-  ASSERT_NE(binary, nullptr);
   testing::TempDatabase database;
   const std::string log = database.path() + ".err";
-  // The shell prints its process id, which the server then takes over.
-  FILE* server = popen(("ulimit -n 64; echo $$; exec timeout 60 " + std::string(binary) +
-                        " serve --listen 127.0.0.1:0 --site '' --max-connections 1000 --db " +
-                        database.connection_string() + " 2>" + log)
-                           .c_str(),
-                       "r");
-  ASSERT_NE(server, nullptr);
-  char line[512] = "";
-  const pid_t pid = std::fgets(line, sizeof line, server) ? std::atoi(line) : 0;
-  const char* address = std::fgets(line, sizeof line, server) ? std::strstr(line, "1:") : nullptr;
-  ASSERT_TRUE(pid > 0 && address != nullptr) << line;
-  const auto port = static_cast<uint16_t>(std::atoi(address + 2));
+  const RunningServer server("ulimit -n 64; ", "--max-connections 1000 --db " +
+                                                   database.connection_string() + " 2>" + log);
+  ASSERT_TRUE(server.pid > 0 && server.port > 0);
+  const uint16_t port = server.port;
   {
     boost::asio::io_context ioc;
     std::vector<boost::asio::ip::tcp::socket> held;
@@ -126,8 +205,6 @@ TEST(ToolTest, ServeUnderALowOpenFileLimitOutlivesRunningOut) {
     std::this_thread::sleep_for(std::chrono::seconds(2));  // the server out of descriptors
   }
   const int status = testing::HttpTestClient(port).Get("/").status;
-  kill(pid, SIGTERM);
-  pclose(server);
   const std::string errors = (std::stringstream() << std::ifstream(log).rdbuf()).str();
   std::remove(log.c_str());
   size_t floods = 0;

@@ -80,6 +80,11 @@ class Connection {
 std::unique_ptr<Connection> OpenConnection(const std::string& connection_string, Env* env,
                                            std::string_view create_script = {});
 
+// Called with the seconds each Execute took, from the thread that ran it;
+// nullptr (the default) measures nothing.
+using StatementTimer = void (*)(double seconds);
+void SetStatementTimer(StatementTimer timer);
+
 }  // namespace tavolin
 
 #endif  // TAVOLIN_DATABASE_H_
