@@ -13,6 +13,7 @@
 #include "component/list_record.h"
 #include "component/live_state.h"
 #include "component/room_record.h"
+#include "component/schema.h"
 #include "component/settings_check.h"
 #include "tavolin/corvane.h"
 #include "text/strings.h"
@@ -50,6 +51,7 @@ Variant Corvane::InitGlobal(Application& TheApplication) {
 
 void Corvane::preglobal_1(Application& TheApplication) {
   Connection& db = Database(TheApplication);
+  UpgradeChatSchema(db);
   for (auto rows = db.Execute("SELECT alias,body FROM sysparam"); !rows->eof(); rows->MoveNext()) {
     TheApplication.Set(Key("_" + rows->Field("alias").ToText()), rows->Field("body"));
   }

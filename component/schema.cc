@@ -95,7 +95,8 @@ CREATE TABLE record (
 CREATE TABLE vrecord (
   ID INTEGER PRIMARY KEY AUTOINCREMENT,
   username TEXT COLLATE NOCASE,
-  temp_level INTEGER DEFAULT 0
+  temp_level INTEGER DEFAULT 0,
+  end_time DATETIME
 );
 CREATE INDEX vrecord_username ON vrecord (username);
 
@@ -230,5 +231,13 @@ INSERT INTO scrollad (ad_title, ad_link) VALUES ('文明聊天公约', 'rules.ht
 }  // namespace
 
 std::string_view ChatSchemaScript() { return kScript; }
+
+void UpgradeChatSchema(Connection& db) {
+  const bool has_end =
+      db.Execute("SELECT count(*) AS n FROM pragma_table_info('vrecord') WHERE name='end_time'")
+          ->Field("n")
+          .ToLong() > 0;
+  if (!has_end) db.Execute("ALTER TABLE vrecord ADD COLUMN end_time DATETIME");
+}
 
 }  // namespace tavolin

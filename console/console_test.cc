@@ -158,6 +158,9 @@ TEST(ConsoleTest, BadInputIsRefusedClearlyAndChangesNothing) {
       {kUsers, {{"do", "level"}, {"user", "ann"}, {"level", "x"}}, "级别必须是"},
       {kUsers, {{"do", "level"}, {"user", "nobody"}, {"level", "3"}}, "没有这个用户。"},
       {kUsers, {{"do", "temp_level"}, {"user", "ann"}, {"level", "5"}}, "临时级别必须是"},
+      {kUsers,
+       {{"do", "temp_level"}, {"user", "ann"}, {"level", "8"}, {"until", "x"}},
+       "截止时间要写成"},
       {kUsers, {{"do", "kick"}, {"user", "ann"}, {"until", "tomorrow"}}, "截止时间要写成"},
       {kUsers, {{"do", "kick"}, {"user", "ann"}, {"until", "2026-03-04 09:00"}}, "必须在现在之后"},
       {kLocks,
@@ -255,11 +258,20 @@ TEST(ConsoleTest, UserChangesReachTheLoginAndTheVisitOnline) {
   EXPECT_EQ(password.size(), 10U);
   EXPECT_THAT(chat.Login(ann, "ann").Utf8Body(), HasSubstr("错误：您输入了错误的密码"));
   EXPECT_THAT(chat.Login(ann, "ann", "1", password).Utf8Body(), HasSubstr("chat.asp"));
+  // A temporary level with an end raises the visits that begin before it only.
+  user("temp_level", {{"level", "9"}, {"until", "2026-03-04T11:00"}});
+  EXPECT_EQ(live.UserField("ann", user_field::kLevel), "9");
+  chat.clock().Advance(3600);
+  chat.Login(ann, "ann", "1", password);
+  EXPECT_EQ(live.UserField("ann", user_field::kLevel), "4");
 
   user("delete", {});
   EXPECT_EQ(chat.Value("select count(*) as v from user where username='ann'"), "0");
   EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
-  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=81"), "8");
+  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=81"), "9");
+  EXPECT_EQ(chat.Value("select count(*) as v from record where occ_env like "
+                       "'%临时级别改为 9，到 2026-03-04 11:00:00%'"),
+            "1");
   EXPECT_EQ(chat.Value("select occ_env as v from record where stype=81 order by ID limit 1"),
             "管理员>管理员> >ann>手动>级别改为 4>控制台");
 }

@@ -6,6 +6,7 @@
 
 #include "component/column_text.h"
 #include "component/list_record.h"
+#include "component/schema.h"
 #include "console/audit_entry.h"
 #include "console/console_input.h"
 #include "console/online_operations.h"
@@ -27,23 +28,20 @@ std::string PrefixPattern(std::string_view text) {
   return pattern + "%";
 }
 
+constexpr std::string_view kDateRule = "截止时间要写成 2026-03-04 18:00 这样的日期和时间。";
+constexpr std::string_view kFutureRule = "截止时间必须在现在之后。";
+
 constexpr std::string_view kUserColumns =
     "SELECT username,user_level,out_info,out_time,first_ip,last_ip,visit_num,log_time,in_time,"
-    "(SELECT max(temp_level) FROM vrecord WHERE vrecord.username=user.username) AS temp_level "
-    "FROM user ";
+    "(SELECT max(temp_level) FROM vrecord WHERE vrecord.username=user.username) AS temp_level,"
+    "(SELECT end_time FROM vrecord WHERE vrecord.username=user.username ORDER BY temp_level DESC "
+    "LIMIT 1) AS temp_until FROM user ";
 
 UserView ReadUser(const RecordSet& row) {
-  return {ColumnText(row, "username"),
-          ColumnText(row, "user_level"),
-          ColumnText(row, "temp_level"),
-          ColumnText(row, "out_info"),
-          ColumnText(row, "out_time"),
-          ColumnText(row, "first_ip"),
-          ColumnText(row, "last_ip"),
-          ColumnText(row, "visit_num"),
-          ColumnText(row, "log_time"),
-          ColumnText(row, "in_time"),
-          false};
+  return {ColumnText(row, "username"), ColumnText(row, "user_level"), ColumnText(row, "temp_level"),
+          ColumnText(row, "out_info"), ColumnText(row, "out_time"),   ColumnText(row, "first_ip"),
+          ColumnText(row, "last_ip"),  ColumnText(row, "visit_num"),  ColumnText(row, "log_time"),
+          ColumnText(row, "in_time"),  ColumnText(row, "temp_until"), false};
 }
 
 // The name as stored, or nothing when there is no such user.
@@ -54,12 +52,12 @@ std::optional<std::string> StoredName(ConsoleContext& context, std::string_view 
   return ColumnText(*row, "username");
 }
 
-// The level of a visit: the stored level, raised by a temporary level above 5.
-int32_t VisitLevel(Connection& db, const std::string& name) {
+// The level of a visit: the stored level, raised by a temporary level in force.
+int32_t VisitLevel(Connection& db, const std::string& name, DateTime now) {
   auto row = db.Execute(
-      "SELECT user_level,(SELECT max(temp_level) FROM vrecord WHERE username=? AND "
-      "temp_level>5) AS temp_level FROM user WHERE username=?",
-      {Variant(name), Variant(name)});
+      "SELECT user_level,(SELECT max(temp_level) FROM vrecord WHERE username=? AND " +
+          std::string(kTemporaryLevelInForce) + ") AS temp_level FROM user WHERE username=?",
+      {Variant(name), Variant(now), Variant(name)});
   if (row->eof()) return 0;
   const Variant temp = row->Field("temp_level");
   const int32_t level = row->Field("user_level").ToLong();
@@ -71,7 +69,7 @@ void ApplyLevelsOnline(ConsoleContext& context, const std::string& name) {
   Connection& db = context.db();
   const std::string stored = ColumnText(
       *db.Execute("SELECT user_level FROM user WHERE username=?", {Variant(name)}), "user_level");
-  const std::string visit = std::to_string(VisitLevel(db, name));
+  const std::string visit = std::to_string(VisitLevel(db, name, context.Now()));
   LiveState& live = context.live();
   ApplicationLock lock(context.app());
   std::optional<LiveRecord> user = live.FindUser(name);
@@ -134,22 +132,29 @@ Outcome SetLevel(ConsoleContext& context, std::string_view name, std::string_vie
   return Outcome::Done(*stored + " 的级别改为 " + std::to_string(*number) + "。");
 }
 
-Outcome SetTemporaryLevel(ConsoleContext& context, std::string_view name, std::string_view level) {
+Outcome SetTemporaryLevel(ConsoleContext& context, std::string_view name, std::string_view level,
+                          std::string_view until) {
   const auto stored = StoredName(context, name);
   if (!stored) return Outcome::Refused(std::string(kNoSuchUser));
   const auto number = WholeNumber(level, 0, 32767);
   if (!number || (*number != 0 && *number <= 5)) {
     return Outcome::Refused("临时级别必须是 6 到 32767 的整数（0 取消临时级别）。");
   }
+  const bool ends = *number != 0 && !text::TrimBlanks(until).empty();
+  const std::optional<DateTime> end = ends ? DateInput(until) : std::nullopt;
+  if (ends && !end) return Outcome::Refused(std::string(kDateRule));
+  if (ends && *end <= context.Now()) return Outcome::Refused(std::string(kFutureRule));
   Connection& db = context.db();
   db.Execute("DELETE FROM vrecord WHERE username=?", {Variant(*stored)});
   if (*number != 0) {
-    db.Execute("INSERT INTO vrecord (username,temp_level) VALUES (?,?)",
-               {Variant(*stored), Variant(*number)});
+    db.Execute(
+        "INSERT INTO vrecord (username,temp_level,end_time) VALUES (?,?,?)",
+        {Variant(*stored), Variant(*number), end ? Variant(end->ToString()) : Variant::Null()});
   }
   ApplyLevelsOnline(context, *stored);
-  const std::string change =
-      *number == 0 ? "取消临时级别" : "临时级别改为 " + std::to_string(*number);
+  const std::string change = *number == 0 ? "取消临时级别"
+                                          : "临时级别改为 " + std::to_string(*number) +
+                                                (end ? "，到 " + end->ToString() : "");
   RecordChange(context, AuditArea::kUsers, *stored, change);
   return Outcome::Done(*stored + "：" + change + "。");
 }
@@ -160,8 +165,8 @@ Outcome SetStanding(ConsoleContext& context, std::string_view name, Standing sta
   if (!stored) return Outcome::Refused(std::string(kNoSuchUser));
   const bool timed = standing == Standing::kKicked || standing == Standing::kFrozen;
   const std::optional<DateTime> end = timed ? DateInput(until) : std::nullopt;
-  if (timed && !end) return Outcome::Refused("截止时间要写成 2026-03-04 18:00 这样的日期和时间。");
-  if (timed && *end <= context.Now()) return Outcome::Refused("截止时间必须在现在之后。");
+  if (timed && !end) return Outcome::Refused(std::string(kDateRule));
+  if (timed && *end <= context.Now()) return Outcome::Refused(std::string(kFutureRule));
 
   const std::string now = context.Now().ToString();
   Connection& db = context.db();

@@ -24,7 +24,7 @@ namespace tavolin::console {
 
 struct UserView {
   std::string name, level, temp_level, standing, until, first_ip, last_ip, visits, registered,
-      last_login;
+      last_login, temp_until;
   bool online = false;
 };
 
@@ -39,8 +39,9 @@ std::optional<UserView> ShowUser(ConsoleContext& context, std::string_view name)
 enum class Standing { kNone = 0, kKicked = 5, kFrozen = 6, kFrozenForEver = 7 };
 
 Outcome SetLevel(ConsoleContext& context, std::string_view name, std::string_view level);
-// A level of 0 lifts the temporary level.
-Outcome SetTemporaryLevel(ConsoleContext& context, std::string_view name, std::string_view level);
+// A level of 0 lifts the temporary level; `until` ("" for none) ends it.
+Outcome SetTemporaryLevel(ConsoleContext& context, std::string_view name, std::string_view level,
+                          std::string_view until);
 // `until` is read for kKicked and kFrozen only.
 Outcome SetStanding(ConsoleContext& context, std::string_view name, Standing standing,
                     std::string_view until);

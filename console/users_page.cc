@@ -32,7 +32,9 @@ std::string UserActions(ConsoleVisit& visit, const UserView& user) {
            "</p>";
   };
   return form("level", Input("级别", "level", user.level, "number"), "改级别") +
-         form("temp_level", Input("临时级别（0 取消）", "level", user.temp_level, "number"),
+         form("temp_level",
+              Input("临时级别（0 取消）", "level", user.temp_level, "number") +
+                  Input("到（空着：不到期）", "until", "", "datetime-local"),
               "改临时级别") +
          form("kick", Input("踢出到", "until", "", "datetime-local"), "踢出") +
          form("freeze", Input("冻结到", "until", "", "datetime-local"), "冻结") +
@@ -47,7 +49,9 @@ std::optional<Outcome> UserAction(ConsoleVisit& visit) {
   const std::string& what = visit.Value("do");
   const std::string& name = visit.Value("user");
   if (what == "level") return SetLevel(context, name, visit.Value("level"));
-  if (what == "temp_level") return SetTemporaryLevel(context, name, visit.Value("level"));
+  if (what == "temp_level") {
+    return SetTemporaryLevel(context, name, visit.Value("level"), visit.Value("until"));
+  }
   if (what == "kick") return SetStanding(context, name, Standing::kKicked, visit.Value("until"));
   if (what == "freeze") return SetStanding(context, name, Standing::kFrozen, visit.Value("until"));
   if (what == "freeze_forever") return SetStanding(context, name, Standing::kFrozenForEver, "");
@@ -67,12 +71,15 @@ std::string UsersPage(ConsoleVisit& visit, const std::optional<Outcome>& outcome
 
   if (const std::string& shown = visit.Value("user"); !shown.empty()) {
     if (const std::optional<UserView> user = ShowUser(visit.context, shown)) {
-      page += "<h2>" + text::HtmlEscape(user->name) + (user->online ? "（在线）" : "") +
-              "</h2><table class='list' id='user'>" + TextRow({"级别", user->level}) +
-              TextRow({"临时级别", user->temp_level}) + TextRow({"状态", StandingText(*user)}) +
-              TextRow({"注册地址", user->first_ip}) + TextRow({"最近地址", user->last_ip}) +
-              TextRow({"来访次数", user->visits}) + TextRow({"注册时间", user->registered}) +
-              TextRow({"最近登录", user->last_login}) + "</table>" + UserActions(visit, *user);
+      page +=
+          "<h2>" + text::HtmlEscape(user->name) + (user->online ? "（在线）" : "") +
+          "</h2><table class='list' id='user'>" + TextRow({"级别", user->level}) +
+          TextRow({"临时级别", user->temp_level +
+                                   (user->temp_until.empty() ? "" : "，到 " + user->temp_until)}) +
+          TextRow({"状态", StandingText(*user)}) + TextRow({"注册地址", user->first_ip}) +
+          TextRow({"最近地址", user->last_ip}) + TextRow({"来访次数", user->visits}) +
+          TextRow({"注册时间", user->registered}) + TextRow({"最近登录", user->last_login}) +
+          "</table>" + UserActions(visit, *user);
     }
   }
   if (name_prefix.empty() && address_prefix.empty()) return page;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "component/column_text.h"
+#include "component/schema.h"
 #include "entry/login.h"
 #include "tavolin/corvane.h"
 #include "tavolin/error.h"
@@ -110,10 +111,11 @@ void Corvane::AdmitExistingUser(Application& application, const RecordSet& user,
   login.sex = sex != 0 ? 1 : 0;
   login.face = NumberColumn(user, "headface", 1010);
 
-  // A temporary level above 5 raises the level for this visit; only the
-  // first such row counts.
+  // A temporary level above 5 raises the level for this visit until its end;
+  // only the first such row counts.
   const auto temporary = db.Execute(
-      "select temp_level from vrecord where username=? and temp_level>5", {Variant(login.name)});
+      "select temp_level from vrecord where username=? and " + std::string(kTemporaryLevelInForce),
+      {Variant(login.name), Variant(env_->Now())});
   if (!temporary->eof()) {
     const int32_t temp_level = NumberColumn(*temporary, "temp_level", 0);
     if (temp_level > login.level) login.level = temp_level;
