@@ -299,7 +299,11 @@ HttpResponse ChatSite::Answer(const HttpRequest& http, const std::string& path) 
     return carrying;
   }
   const auto page = Pages().find(path);
-  if (page == Pages().end() && console::IsConsolePage(path)) return ConsoleResponse(http, path);
+  if (page == Pages().end() && console::IsConsolePage(path)) {
+    HttpResponse answer = ConsoleResponse(http, path);
+    AnnounceNewLines();  // a visitor sent out, a room's visitors moved
+    return answer;
+  }
   if (page == Pages().end()) {
     HttpResponse missing;
     missing.status = 404;

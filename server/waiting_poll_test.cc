@@ -77,6 +77,21 @@ TEST(WaitingPollTest, ALineWakesExactlyTheVisitorsWhoMaySeeIt) {
   }
 }
 
+// Catches an operator's action that leaves the visitors it concerns waiting: one sent out from
+// the console hears it at once, and so does its room; another room goes on waiting.
+TEST(WaitingPollTest, AConsoleActionWakesThoseItConcerns) {
+  ServedChat chat;
+  WaitingVisitors waiting(chat, {{"bob", "1"}, {"cat", "1"}, {"dan", "3"}}, 30);
+  HttpTestClient admin(chat.port());
+  admin.set_authorization("Basic YWRtaW46c2VjcmV0");  // admin:secret
+  admin.Get("/admin/online.asp");
+  admin.Post("/admin/online.asp", {{"do", "send_out"}, {"user", "bob"}});
+  EXPECT_EQ(chat.site().waiting_polls(), 1U);
+  EXPECT_THAT(waiting.answers["bob"].get(), HasSubstr("showerr.asp"));
+  EXPECT_THAT(waiting.answers["cat"].get(), HasSubstr("parent.dell"));
+  chat.Stop();
+}
+
 // Catches a timed-out poll that answers other than a plain poll would, or that stays parked.
 TEST(WaitingPollTest, ATimedOutPollAnswersThePlainPoll) {
   ServedChat chat;
