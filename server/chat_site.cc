@@ -457,15 +457,18 @@ std::string ChatSite::ClosePage(Visit& visit) {
   if (visit.http.method != "POST") {
     if (NewObject()->VisitorLevel(application_, *visit.session) == 0) return NotInChatPage();
     // The chat window itself arrives here by GET when it was idle too long:
-    // it is named after the chat, so it goes on to leave for real.
+    // it is named after the chat, so it goes on to leave for real; only when
+    // sent by a page of this site, since any site may open a window by name.
     const std::string chat_window = ScriptStringEscape(application_.Get(Key("_user")).ToText());
-    return SitePage(
-        "聊天室已经打开",
-        "<h2>聊天室已经在另一个窗口里打开了。</h2>"
-        "<p>请回到那个窗口继续聊天。要离开聊天室，请按下面的按钮。</p>" +
-            PostForm("action='close.asp' target='_top'", visit.token) +
-            "<button type='submit'>离开聊天室</button></form><script>if (window.name == '" +
-            chat_window + "') document.forms[0].submit();</script>");
+    const std::string leave_by_itself = FromOwnPage(visit.http)
+                                            ? "<script>if (window.name == '" + chat_window +
+                                                  "') document.forms[0].submit();</script>"
+                                            : "";
+    return SitePage("聊天室已经打开",
+                    "<h2>聊天室已经在另一个窗口里打开了。</h2>"
+                    "<p>请回到那个窗口继续聊天。要离开聊天室，请按下面的按钮。</p>" +
+                        PostForm("action='close.asp' target='_top'", visit.token) +
+                        "<button type='submit'>离开聊天室</button></form>" + leave_by_itself);
   }
   EndVisit(*NewObject(), application_, *visit.session);
   if (!visit.session_id.empty()) {

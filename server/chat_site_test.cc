@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "server/forgery_guard.h"
 #include "testing/served_chat.h"
 #include "text/gbk.h"
 #include "text/strings.h"
@@ -85,6 +86,15 @@ TEST(ChatSiteTest, TwoVisitorsTalkInGbkAndLeave) {
   }
   EXPECT_THAT(HttpTestClient(chat.port()).Get("/refresh.asp").Utf8Body(), HasSubstr("showerr.asp"));
   EXPECT_THAT(ann.Get("/close.asp").Utf8Body(), HasSubstr("聊天室已经在另一个窗口里打开了"));
+  // The page leaves by itself in the chat window only when a page of the site sent it there:
+  // another site could open it under the chat window's name.
+  for (const auto& [fetch_site, leaves] :
+       {std::pair{"cross-site", false}, {"none", false}, {"same-origin", true}}) {
+    ann.set_header("Sec-Fetch-Site", fetch_site);
+    EXPECT_EQ(ann.Get("/close.asp").Utf8Body().find(".submit();") != std::string::npos, leaves)
+        << fetch_site;
+  }
+  ann.set_header("Sec-Fetch-Site", "");
   EXPECT_THAT(bob.Get("/refresh.asp").Utf8Body(), Not(HasSubstr("parent.dell")));
   EXPECT_THAT(ann.Post("/close.asp", {}).Utf8Body(), HasSubstr("你已经离开了聊天室"));
   EXPECT_THAT(bob.Get("/refresh.asp").Utf8Body(), HasSubstr("parent.dell(\\'ann\\')"));
@@ -139,6 +149,21 @@ TEST(ChatSiteTest, PostsNeedTheSessionsTokenAndTheSitesOwnOrigin) {
   EXPECT_EQ(chat.Login(stranger, "cici").status, 403);
   chat.Login(ann, "ann");
   EXPECT_NE(ann.token(), token);
+}
+
+// Catches the token's meta element put into a page other than at its head: inside a line's
+// script string it would end the string and lose the poll.
+TEST(ChatSiteTest, TheTokenGoesIntoTheHeadThatOpensAPageOnly) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"<!DOCTYPE html><html><head><title>",
+       "<!DOCTYPE html><html><head><meta name='csrf-token' "
+       "content='t'><title>"},
+      {"<script>parent.addsay(1,'<head>');</script>",
+       "<script>parent.addsay(1,'<head>');</script>"},
+      {"<html>\n<head>", "<html>\n<head><meta name='csrf-token' content='t'>"},
+      {"<p><head>", "<p><head>"},
+  };
+  for (const auto& [page, carried] : cases) EXPECT_EQ(WithTokenMeta(page, "t"), carried);
 }
 
 // Catches a refused room change answered with a page the frame cannot show.

@@ -28,8 +28,17 @@ inline constexpr std::string_view kTokenField = "token";
 // than browsers, and older browsers, send no Origin).
 bool FromOwnOrigin(const HttpRequest& request);
 
-// `html` with the token's meta element right after its first "<head>";
-// unchanged when it has none (the script answers of the hidden frames).
+// Whether the request is a navigation from a page of this site: the
+// browser's Sec-Fetch-Site says "same-origin", or, from a browser that sends
+// none, the Referer names this host. A page that acts by itself on load (the
+// close page of the chat window) does so only then, so that another site
+// cannot open it under a chosen window name and have it act.
+bool FromOwnPage(const HttpRequest& request);
+
+// `html` with the token's meta element right after its "<head>", which must
+// open the page (after a doctype and "<html>" at most); unchanged otherwise: the script
+// answers of the hidden frames have none, and a "<head>" further on is text
+// of the page (a chat line), not its head.
 std::string WithTokenMeta(std::string html, std::string_view token);
 
 }  // namespace tavolin::server

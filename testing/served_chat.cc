@@ -39,8 +39,9 @@ HttpTestResponse HttpTestClient::Send(const std::string& method, const std::stri
   std::string cookies, request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
   for (const auto& [name, value] : cookies_) cookies += name + "=" + value + "; ";
   if (!cookies.empty()) request += "Cookie: " + cookies + "\r\n";
-  if (!origin_.empty()) request += "Origin: " + origin_ + "\r\n";
-  if (!authorization_.empty()) request += "Authorization: " + authorization_ + "\r\n";
+  for (const auto& [name, value] : headers_) {
+    if (!value.empty()) request += name + ": " + value + "\r\n";
+  }
   if (method == "POST") request += "Content-Type: application/x-www-form-urlencoded\r\n";
   const std::string answer = SendRaw(request + "Content-Length: " + std::to_string(body.size()) +
                                      "\r\nConnection: close\r\n\r\n" + body);

@@ -42,10 +42,11 @@ class HttpTestClient {
   // Sends `raw` bytes as they are and returns what comes back ("" when the
   // server closes without an answer).
   std::string SendRaw(const std::string& raw);
-  // The Origin the requests name from now on, as a browser's do; "" for none.
-  void set_origin(std::string origin) { origin_ = std::move(origin); }
-  // The Authorization header the requests carry from now on; "" for none.
-  void set_authorization(std::string value) { authorization_ = std::move(value); }
+  // A header the requests carry from now on, as a browser's do (Origin,
+  // Authorization, Sec-Fetch-Site ...); "" for none.
+  void set_header(const std::string& name, std::string value) { headers_[name] = std::move(value); }
+  void set_origin(std::string origin) { set_header("Origin", std::move(origin)); }
+  void set_authorization(std::string value) { set_header("Authorization", std::move(value)); }
   // Whether form values go out as UTF-8 (the admin console's pages) rather
   // than GBK.
   void set_utf8_forms(bool utf8) { utf8_forms_ = utf8; }
@@ -58,8 +59,7 @@ class HttpTestClient {
   uint16_t port_;
   std::map<std::string, std::string> cookies_;
   std::string token_;
-  std::string origin_;
-  std::string authorization_;
+  std::map<std::string, std::string> headers_;
   bool utf8_forms_ = false;
 };
 
