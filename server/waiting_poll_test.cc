@@ -78,7 +78,8 @@ TEST(WaitingPollTest, ALineWakesExactlyTheVisitorsWhoMaySeeIt) {
 }
 
 // Catches an operator's action that leaves the visitors it concerns waiting: one sent out from
-// the console hears it at once, and so does its room; another room goes on waiting.
+// the console hears it at once, and so does its room, while another room goes on waiting until
+// its room is deleted and its visitor moved.
 TEST(WaitingPollTest, AConsoleActionWakesThoseItConcerns) {
   ServedChat chat;
   WaitingVisitors waiting(chat, {{"bob", "1"}, {"cat", "1"}, {"dan", "3"}}, 30);
@@ -89,6 +90,9 @@ TEST(WaitingPollTest, AConsoleActionWakesThoseItConcerns) {
   EXPECT_EQ(chat.site().waiting_polls(), 1U);
   EXPECT_THAT(waiting.answers["bob"].get(), HasSubstr("showerr.asp"));
   EXPECT_THAT(waiting.answers["cat"].get(), HasSubstr("parent.dell"));
+  admin.Post("/admin/rooms.asp", {{"do", "delete"}, {"id", "3"}});
+  EXPECT_EQ(chat.site().waiting_polls(), 0U);
+  EXPECT_THAT(waiting.answers["dan"].get(), HasSubstr("parent.ref("));
   chat.Stop();
 }
 

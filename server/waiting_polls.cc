@@ -79,6 +79,14 @@ void WaitingPolls::Wake(const std::vector<SayAudience>& lines) {
         // A private line from oneself to oneself names a poll twice.
         if (line.Sees(poll->name, poll->room) && Filed(poll)) Take(poll, woken);
       }
+      // A visitor's own line concerns it wherever it waits: one moved to
+      // another room (its room deleted) waits under the room it left.
+      std::vector<const Poll*> own;
+      const auto [first, last] = by_name_.equal_range(line.who);
+      for (auto it = first; it != last; ++it) own.push_back(it->second);
+      for (const Poll* poll : own) {
+        if (Filed(poll)) Take(poll, woken);
+      }
     }
   }
   Finish(std::move(woken));
