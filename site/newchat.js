@@ -240,8 +240,7 @@ var ChatLines = (function () {
   /*
    * The answer a link of a friend-request notice gives ({ ID, answer }), or
    * null for any other address. The server takes the answer only as a posted
-   * form with the visit's token, so the client posts it instead of following
-   * the link.
+   * form with the visit's token; the link shows the request and its buttons.
    */
   function friendAnswer(address, pageUrl) {
     var url;
@@ -809,10 +808,12 @@ var ChatClient = (function () {
   function onPaneClick(event) {
     var el = event.target;
     while (el && el.getAttribute) {
-      var answer = el.tagName.toLowerCase() === 'a' ? ChatLines.friendAnswer(el.href, location.href) : null;
-      if (answer) {
+      // A friend answer link opens the request with its answer buttons in
+      // a small window: anybody who may write links could plant one, so
+      // the answer takes a click on the server's own page.
+      if (el.tagName.toLowerCase() === 'a' && ChatLines.friendAnswer(el.href, location.href)) {
         event.preventDefault();
-        post(el.getAttribute('target') || 'newsay', 'agreefriend.asp', answer);
+        window.open(el.href, 'friendanswer', 'width=480,height=260,scrollbars=1');
       }
       var act = el.getAttribute('data-act');
       if (act) {
