@@ -261,9 +261,15 @@ TEST(ConsoleTest, UserChangesReachTheLoginAndTheVisitOnline) {
   // A temporary level with an end raises the visits that begin before it only.
   user("temp_level", {{"level", "9"}, {"until", "2026-03-04T11:00"}});
   EXPECT_EQ(live.UserField("ann", user_field::kLevel), "9");
+  const auto shown_temporary = [&] {
+    const std::string page = admin.client.Get("/admin/users.asp?user=ann").body;
+    return page.find("9，到 2026-03-04 11:00:00") != std::string::npos;
+  };
+  EXPECT_TRUE(shown_temporary());
   chat.clock().Advance(3600);
   chat.Login(ann, "ann", "1", password);
   EXPECT_EQ(live.UserField("ann", user_field::kLevel), "4");
+  EXPECT_FALSE(shown_temporary());  // ended: neither shown nor offered again
 
   user("delete", {});
   EXPECT_EQ(chat.Value("select count(*) as v from user where username='ann'"), "0");

@@ -31,11 +31,16 @@ std::string PrefixPattern(std::string_view text) {
 constexpr std::string_view kDateRule = "截止时间要写成 2026-03-04 18:00 这样的日期和时间。";
 constexpr std::string_view kFutureRule = "截止时间必须在现在之后。";
 
-constexpr std::string_view kUserColumns =
-    "SELECT username,user_level,out_info,out_time,first_ip,last_ip,visit_num,log_time,in_time,"
-    "(SELECT max(temp_level) FROM vrecord WHERE vrecord.username=user.username) AS temp_level,"
-    "(SELECT end_time FROM vrecord WHERE vrecord.username=user.username ORDER BY temp_level DESC "
-    "LIMIT 1) AS temp_until FROM user ";
+// A user's row with the temporary level in force and its end; its first
+// parameter is the time now.
+std::string UserColumns() {
+  const std::string in_force = "FROM vrecord WHERE vrecord.username=user.username AND " +
+                               std::string(kTemporaryLevelInForce);
+  return "SELECT username,user_level,out_info,out_time,first_ip,last_ip,visit_num,log_time,"
+         "in_time,(SELECT max(temp_level) " +
+         in_force + ") AS temp_level,(SELECT end_time " + in_force +
+         " ORDER BY temp_level DESC LIMIT 1) AS temp_until FROM user ";
+}
 
 UserView ReadUser(const RecordSet& row) {
   return {ColumnText(row, "username"), ColumnText(row, "user_level"), ColumnText(row, "temp_level"),
@@ -94,11 +99,12 @@ std::vector<UserView> FindUsers(ConsoleContext& context, std::string_view name_p
                                 std::string_view address_prefix) {
   const std::string address = PrefixPattern(address_prefix);
   std::vector<UserView> users;
+  const Variant now(context.Now());
   for (auto row = context.db().Execute(
-           std::string(kUserColumns) +
+           UserColumns() +
                "WHERE username LIKE ? ESCAPE '\\' AND (? = '%' OR first_ip LIKE ? ESCAPE '\\' "
                "OR last_ip LIKE ? ESCAPE '\\') ORDER BY username LIMIT 100",
-           {Variant(PrefixPattern(name_prefix)), Variant(address), Variant(address),
+           {now, now, Variant(PrefixPattern(name_prefix)), Variant(address), Variant(address),
             Variant(address)});
        !row->eof(); row->MoveNext()) {
     users.push_back(ReadUser(*row));
@@ -110,8 +116,9 @@ std::vector<UserView> FindUsers(ConsoleContext& context, std::string_view name_p
 }
 
 std::optional<UserView> ShowUser(ConsoleContext& context, std::string_view name) {
-  auto row = context.db().Execute(std::string(kUserColumns) + "WHERE username=?",
-                                  {Variant(std::string(text::TrimBlanks(name)))});
+  const Variant now(context.Now());
+  auto row = context.db().Execute(UserColumns() + "WHERE username=?",
+                                  {now, now, Variant(std::string(text::TrimBlanks(name)))});
   if (row->eof()) return std::nullopt;
   UserView user = ReadUser(*row);
   LiveState& live = context.live();
