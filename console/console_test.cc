@@ -124,6 +124,9 @@ TEST(ConsoleTest, RoomsChangeLiveAndStoredTogether) {
   EXPECT_EQ(chat.Value("select room_des as v from room where ID=" + id),
             "<script>alert(1)</script>");
   EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), Not(HasSubstr("showerr.asp")));
+  // An edit naming some fields (the command line's) keeps the others as stored.
+  admin.Do(kRooms, {{"do", "edit"}, {"id", id}, {"permit_level", "3"}});
+  EXPECT_EQ(chat.Value("select room_name||permit_level as v from room where ID=" + id), "书房3");
 
   EXPECT_THAT(admin.Do(kRooms, {{"do", "delete"}, {"id", id}}), HasSubstr("已经删除"));
   EXPECT_TRUE(chat.db().Execute("select * from room where ID=" + id)->eof());
@@ -131,7 +134,7 @@ TEST(ConsoleTest, RoomsChangeLiveAndStoredTogether) {
   EXPECT_EQ(live.UserField("ann", user_field::kRoom), "1");
   EXPECT_THAT(live.RoomField("1", room_field::kOccupants), HasSubstr("ann"));
   EXPECT_THAT(ann.Get("/refresh.asp").Utf8Body(), HasSubstr("推门走进了房间"));
-  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=80"), "3");
+  EXPECT_EQ(chat.Value("select count(*) as v from record where stype=80"), "4");
 }
 
 // Catches bad input stored, or refused without saying why.

@@ -44,12 +44,35 @@ RoomForm FormOf(const LiveRecord& record) {
           f(room_field::kExperience)};
 }
 
+// The posted fields over the room's stored ones: a form that names only some
+// (the command line's) keeps the others as this server has them.
+RoomForm EditedForm(const ConsoleVisit& visit) {
+  RoomForm form;
+  for (const RoomView& room : ListRooms(visit.context)) {
+    if (room.record.key() == visit.Value("id")) form = FormOf(room.record);
+  }
+  const std::pair<std::string_view, std::string*> fields[] = {{"name", &form.name},
+                                                              {"owner", &form.owner},
+                                                              {"robot", &form.robot},
+                                                              {"description", &form.description},
+                                                              {"top", &form.top},
+                                                              {"title", &form.title},
+                                                              {"permit_level", &form.permit_level},
+                                                              {"door_open", &form.door_open},
+                                                              {"keep", &form.keep},
+                                                              {"experience", &form.experience}};
+  for (const auto& [name, value] : fields) {
+    if (visit.values.contains(name)) *value = visit.Value(name);
+  }
+  return form;
+}
+
 }  // namespace
 
 std::optional<Outcome> RoomAction(ConsoleVisit& visit) {
   const std::string& what = visit.Value("do");
   if (what == "create") return CreateRoom(visit.context, ReadForm(visit));
-  if (what == "edit") return EditRoom(visit.context, visit.Value("id"), ReadForm(visit));
+  if (what == "edit") return EditRoom(visit.context, visit.Value("id"), EditedForm(visit));
   if (what == "delete") return DeleteRoom(visit.context, visit.Value("id"));
   return std::nullopt;
 }

@@ -129,8 +129,7 @@ int ShowUser(const std::string& connection, std::string_view name) {
 }
 
 // The form of a changing command, or nothing (with `why` set) for a usage error.
-std::optional<ConsoleForm> FormOf(const std::vector<std::string_view>& w, const std::string& db,
-                                  std::string& why) {
+std::optional<ConsoleForm> FormOf(const std::vector<std::string_view>& w, std::string& why) {
   const size_t n = w.size();
   const auto is = [&](std::string_view first, std::string_view second, size_t low, size_t high) {
     return n >= low && n <= high && w[0] == first && (second.empty() || w[1] == second);
@@ -141,18 +140,8 @@ std::optional<ConsoleForm> FormOf(const std::vector<std::string_view>& w, const 
                  {"door_open", "1"}, {"keep", "0"},  {"experience", "0"}};
     if (SetRoomFields({w.begin() + 3, w.end()}, form)) return ConsoleForm{"/admin/rooms.asp", form};
   } else if (is("room", "set", 4, 99)) {
-    // The console's edit form carries every field: those not named keep theirs.
+    // The fields not named keep the values the server (or the database) has.
     Form form = {{"do", "edit"}, {"id", s(2)}};
-    LoadedChat chat(db);
-    for (const console::RoomView& room : console::ListRooms(chat.context)) {
-      if (room.record.key() != s(2)) continue;
-      for (const auto& [field, index] : kRoomFields)
-        form[std::string(field)] = room.record.field(index);
-    }
-    if (form.size() == 2) {
-      why = "no room " + s(2);
-      return std::nullopt;
-    }
     if (SetRoomFields({w.begin() + 3, w.end()}, form)) return ConsoleForm{"/admin/rooms.asp", form};
   } else if (is("room", "delete", 3, 3)) {
     return ConsoleForm{"/admin/rooms.asp", {{"do", "delete"}, {"id", s(2)}}};
@@ -201,7 +190,7 @@ int Admin(std::vector<std::string_view> words) {
   if (words.size() == 1 && words[0] == "rooms") return ListRooms(db);
   if (words.size() == 3 && words[0] == "user" && words[1] == "show") return ShowUser(db, words[2]);
   std::string why;
-  const std::optional<ConsoleForm> form = FormOf(words, db, why);
+  const std::optional<ConsoleForm> form = FormOf(words, why);
   if (!form) return Usage(why);
   Outcome outcome;
   if (server) {

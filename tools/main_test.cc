@@ -140,7 +140,7 @@ TEST(ToolTest, AdminChangesTheDatabaseAndExitsByOutcome) {
       {"room set 1 door_open=0", 0, "select door_open||room_name as v from room where ID=1",
        "0大厅"},
       {"room set 1 permit_level=x", 1, "select permit_level as v from room where ID=1", "0"},
-      {"room set 99 keep=1", 2, "select count(*) as v from room where ID=99", "0"},
+      {"room set 99 keep=1", 1, "select count(*) as v from room where ID=99", "0"},
       {"room add x colour=red", 2, "select count(*) as v from room where room_name='x'", "0"},
       {"user set-level ann 7", 0, "select user_level as v from user where username='ann'", "7"},
       {"user freeze ann", 0, "select out_info as v from user where username='ann'", "7"},
