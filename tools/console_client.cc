@@ -47,8 +47,6 @@ ConsoleClient::Answer ConsoleClient::Send(std::string_view method, std::string_v
                                           const std::string& body) {
   boost::asio::io_context ioc;
   boost::beast::tcp_stream stream(ioc);
-  stream.expires_after(std::chrono::seconds(30));
-  stream.connect(boost::asio::ip::tcp::resolver(ioc).resolve(host_, port_));
   http::request<http::string_body> request(method == "POST" ? http::verb::post : http::verb::get,
                                            std::string(target), 11);
   request.set(http::field::host, host_ + ":" + port_);
@@ -56,10 +54,30 @@ ConsoleClient::Answer ConsoleClient::Send(std::string_view method, std::string_v
   if (!body.empty()) request.set(http::field::content_type, "application/x-www-form-urlencoded");
   request.body() = body;
   request.prepare_payload();
-  http::write(stream, request);
   boost::beast::flat_buffer buffer;
   http::response<http::string_body> response;
-  http::read(stream, buffer, response);
+  // The stream's time limit holds for asynchronous operations only: a server
+  // that stops answering ends the command instead of hanging it.
+  boost::beast::error_code failure;
+  const auto failed = [&failure](boost::beast::error_code ec) {
+    failure = ec;
+    return static_cast<bool>(ec);
+  };
+  stream.expires_after(std::chrono::seconds(30));
+  stream.async_connect(
+      boost::asio::ip::tcp::resolver(ioc).resolve(host_, port_),
+      [&](boost::beast::error_code ec, const auto&) {
+        if (failed(ec)) return;
+        http::async_write(stream, request, [&](boost::beast::error_code ec, size_t) {
+          if (failed(ec)) return;
+          http::async_read(stream, buffer, response,
+                           [&](boost::beast::error_code ec, size_t) { failed(ec); });
+        });
+      });
+  ioc.run();
+  if (failure) {
+    throw std::runtime_error("no answer from " + host_ + ":" + port_ + ": " + failure.message());
+  }
   const auto outcome = response.find(std::string(server::kConsoleOutcomeHeader));
   return {static_cast<int>(response.result_int()), std::move(response.body()),
           outcome == response.end() ? ""
