@@ -72,7 +72,12 @@ std::string ChatMetrics::Render(const Gauges& now) const {
   families.push_back(
       single("waiting_polls", "Polls parked until a line comes.", "gauge", now.waiting_polls));
   families.push_back(single("polls_total", "Polls answered.", "counter", polls.value()));
-  families.push_back(single("posts_total", "Chat lines posted.", "counter", posts.value()));
+  families.push_back(single("posts_total", "Posts of chat lines answered, refused ones included.",
+                            "counter", posts.value()));
+  families.push_back(single("lines_total",
+                            "Lines written to the say ring: posts, robot answers, entries, "
+                            "leaves and titles.",
+                            "counter", lines.value()));
   families.push_back(single("logins_admitted_total", "Logins let into the chat.", "counter",
                             logins_admitted.value()));
   MetricFamily refused = family("logins_refused_total", "Logins refused, by reason.", "counter");

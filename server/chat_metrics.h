@@ -56,7 +56,7 @@ class ChatMetrics {
   // `path` lower case and decoded.
   void ObservePage(std::string_view path, double seconds);
 
-  Counter polls, posts, logins_admitted, page_errors;
+  Counter polls, posts, lines, logins_admitted, page_errors;
 
  private:
   std::array<Counter, kLoginRefusalKinds> refused_;

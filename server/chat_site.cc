@@ -171,7 +171,10 @@ void ChatSite::AnnounceNewLines() {
     lines = AudiencesAfter(says, current, announced_);
     if (!lines.empty()) announced_ = lines.front().id;
   }
-  if (!lines.empty()) waits_.Wake(lines);
+  if (!lines.empty()) {
+    metrics_.lines.Add(lines.size());
+    waits_.Wake(lines);
+  }
 }
 
 void ChatSite::SaveCounters() { SaveVisitCounters(application_, options_.prefix, env_); }

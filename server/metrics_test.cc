@@ -46,7 +46,11 @@ TEST(MetricsTest, TheChatCountsWhatItServesBehindThePassword) {
   testing::HttpTestClient stranger(chat.port()), scraper(chat.port()), guesser(chat.port());
   scraper.set_authorization("Basic YWRtaW46c2VjcmV0");  // admin:secret
   chat.Visitor("ann");
-  chat.Page("ann", "/refresh.asp");
+  for (const char* says : {"hi", ""})
+    chat.Page("ann", "/say.asp", {{"says", says}});  // one refused
+  const std::string poll = chat.Page("ann", "/refresh.asp");
+  const size_t newest = poll.find("parent.ref(") + 11;  // every line the chat wrote
+  const std::string lines = poll.substr(newest, poll.find(')', newest) - newest);
   chat.Login(guesser, "ann", "1", "wrong");
   chat.Login(guesser, "a'b");
   chat.Login(guesser, "bob", "1", "bob");  // a name that is its password
@@ -59,6 +63,7 @@ TEST(MetricsTest, TheChatCountsWhatItServesBehindThePassword) {
            "\ntavolin_room_visitors{room=\"1\"} 1\n",
            "\ntavolin_room_visitors{room=\"2\"} 0\n",
            "\ntavolin_polls_total 1\n",
+           "\ntavolin_posts_total 2\n",
            "\ntavolin_logins_admitted_total 1\n",
            "\ntavolin_logins_refused_total{reason=\"wrong_password\"} 1\n",
            "\ntavolin_logins_refused_total{reason=\"name_rule\"} 2\n",
@@ -69,6 +74,7 @@ TEST(MetricsTest, TheChatCountsWhatItServesBehindThePassword) {
        }) {
     EXPECT_THAT(scraped.body, HasSubstr(line));
   }
+  EXPECT_THAT(scraped.body, HasSubstr("\ntavolin_lines_total " + lines + "\n"));
   EXPECT_THAT(scraped.body, Not(HasSubstr("tavolin_database_statement_seconds_count 0\n")));
 }
 
