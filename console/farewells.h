@@ -2,7 +2,8 @@
 //
 // The words a visitor sent out by the operator reads when the chat window
 // leaves: kept per name and login token until that window's next page asks
-// for them, so a later visit under the same name never sees them.
+// for them, so a later visit under the same name never sees them, and for 20
+// minutes at most.
 //
 // Thread safety: both functions may be called from any thread.
 

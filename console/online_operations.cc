@@ -38,7 +38,9 @@ bool SendOutVisitor(ConsoleContext& context, std::string_view name, std::string 
   // finds them; the visit ends only if it is still the one the token names.
   const std::string& token = user->field(user_field::kToken);
   LeaveFarewell(context.app(), context.prefix(), user->key(), token, std::move(words));
-  return EndVisitOf(*context.NewObject(), context.app(), user->key(), token);
+  if (EndVisitOf(*context.NewObject(), context.app(), user->key(), token)) return true;
+  TakeFarewell(context.app(), context.prefix(), user->key(), token);  // it left meanwhile
+  return false;
 }
 
 Outcome SendOut(ConsoleContext& context, std::string_view name) {
