@@ -205,6 +205,10 @@ int Admin(std::vector<std::string_view> words) {
     outcome = console::DoConsoleAction(visit, form->page);
   }
   (outcome.done ? std::cout : std::cerr) << outcome.message << '\n';
+  if (outcome.done && !server) {
+    std::cerr << "tavolin admin: the database only: a server running on it sees this at its next "
+                 "start (--server changes a running chat at once)\n";
+  }
   return outcome.done ? 0 : 1;
 }
 
