@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/postgres_connection.h"
+#include "platform/postgres_dialect.h"
 #include "tavolin/connection_pool.h"
 #include "tavolin/database.h"
 #include "tavolin/error.h"
@@ -48,7 +48,8 @@ class DatabaseTest : public ::testing::TestWithParam<std::string_view> {
  protected:
   void SetUp() override {
     if (GetParam() != kSqlite && testing::PostgresCasesOff()) GTEST_SKIP();
-    db_ = OpenConnection(NewTarget(), &env_);
+    target_ = NewTarget();
+    db_ = OpenConnection(target_, &env_);
   }
 
   // The connection string of a new, empty database of the case's kind.
@@ -56,19 +57,13 @@ class DatabaseTest : public ::testing::TestWithParam<std::string_view> {
     if (GetParam() != kSqlite) return testing::NewPostgresDatabase();
     return files_.emplace_back().connection_string();
   }
-  // `sql` with the column types SQLite spells its own way written PostgreSQL's way.
-  std::string Ddl(std::string sql) const {
-    if (GetParam() == kSqlite) return sql;
-    for (const auto& [from, to] :
-         {std::pair<std::string, std::string>{"INTEGER PRIMARY KEY", "SERIAL PRIMARY KEY"},
-          {"DATETIME", "TIMESTAMP(0)"}}) {
-      for (size_t at; (at = sql.find(from)) != std::string::npos;) sql.replace(at, from.size(), to);
-    }
-    return sql;
-  }
+  // Opens the case's database again with `script` as its create script, which gives the tables
+  // each database's own column types.
+  void Create(std::string_view script) { db_ = OpenConnection(target_, &env_, script); }
 
   ManualClockEnv env_{DateTime::FromCivil(2024, 3, 10, 14, 5, 9)};
   std::list<testing::TempDatabase> files_;
+  std::string target_;
   std::unique_ptr<Connection> db_;
 };
 
@@ -76,9 +71,8 @@ INSTANTIATE_TEST_SUITE_P(Databases, DatabaseTest, ::testing::Values(kSqlite, "po
                          [](const auto& info) { return std::string(info.param); });
 
 TEST_P(DatabaseTest, BindsParametersAndConvertsColumnsByTheirType) {
-  db_->Execute(
-      Ddl("CREATE TABLE t (ID INTEGER PRIMARY KEY, n INTEGER, r REAL, s TEXT, "
-          "d DATETIME, x BIGINT)"));
+  Create(
+      "CREATE TABLE t (ID INTEGER PRIMARY KEY, n INTEGER, r REAL, s TEXT, d DATETIME, x BIGINT)");
   db_->Execute("INSERT INTO t (n, r, s, d, x) VALUES (?, ?, ?, ?, ?)",
                {int16_t{7}, 2.5, "O'Brien; DROP TABLE t", DateTime::FromCivil(2024, 1, 2, 3, 4, 5),
                 Variant::Null()});
@@ -106,7 +100,7 @@ TEST_P(DatabaseTest, BindsParametersAndConvertsColumnsByTheirType) {
 }
 
 TEST_P(DatabaseTest, RecordSetWalksForwardOnceAndOutlivesItsConnection) {
-  db_->Execute(Ddl("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT)"));
+  Create("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT)");
   std::unique_ptr<RecordSet> empty = db_->Execute("SELECT name FROM t");
   EXPECT_TRUE(empty->eof() && empty->bof());
   EXPECT_EQ(ErrorOf([&] { empty->Field("name"); }), ErrorCode::kDatabase);
@@ -128,7 +122,7 @@ TEST_P(DatabaseTest, BadConnectionStringsAndCommandsFailAndChangeNothing) {
         "sqlite:/no/such/directory/chat.db", "postgresql://postgres@127.0.0.1:1/none"}) {
     EXPECT_EQ(ErrorOf([&] { OpenConnection(bad, &env_); }), ErrorCode::kDatabase) << bad;
   }
-  db_->Execute(Ddl("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)"));
+  Create("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
   db_->Execute("INSERT INTO t (name) VALUES ('tom')");
   for (const char* command :
        {"", "SELEC name FROM t", "SELECT name FROM missing", "SELECT name, ? FROM t",
@@ -168,7 +162,7 @@ TEST_P(DatabaseTest, DateDiffCountsBoundariesAndNowReadsTheClock) {
     EXPECT_EQ(Query(*db_, "SELECT datediff(?, ?, ?) AS v", params), expected) << params[0].ToText();
   }
   // The upper-case spelling the chat's commands use, over a column and now().
-  db_->Execute(Ddl("CREATE TABLE calls (ID INTEGER PRIMARY KEY, calltime DATETIME)"));
+  Create("CREATE TABLE calls (ID INTEGER PRIMARY KEY, calltime DATETIME)");
   db_->Execute(
       "INSERT INTO calls (calltime) VALUES ('2024-03-01 10:00:00'), ('2024-03-09 23:00:00'), "
       "(NULL)");
@@ -210,7 +204,7 @@ TEST_P(DatabaseTest, ConcurrentConnectionsCreateOnceAndLoseNothing) {
   for (const std::string& target : targets) {
     // Holds the memory database open; creates nothing.
     std::unique_ptr<Connection> keeper = OpenConnection(target, &env_);
-    const std::string script = Ddl("CREATE TABLE t (ID INTEGER PRIMARY KEY, worker INTEGER)");
+    const char* script = "CREATE TABLE t (ID INTEGER PRIMARY KEY, worker INTEGER)";
     std::vector<std::string> failures(4);
     std::vector<std::thread> threads;
     for (int w = 0; w < 4; ++w) {
@@ -233,21 +227,31 @@ TEST_P(DatabaseTest, ConcurrentConnectionsCreateOnceAndLoseNothing) {
   }
 }
 
-TEST(PostgresCommandTest, PlaceholdersNowAndTheUserTableAreTranslatedOutsideQuotes) {
+TEST(PostgresDialectTest, CommandsAndCreateScriptsAreTranslatedOutsideQuotes) {
   const std::pair<const char*, const char*> cases[] = {
       {"SELECT a FROM t WHERE b = ? AND c = ?", "SELECT a FROM t WHERE b = $1 AND c = $2"},
       {"SELECT '?', \"?\", ? -- ?\n", "SELECT '?', \"?\", $1 -- ?\n"},
       {"SELECT 'it''s ?', ? /* ? */", "SELECT 'it''s ?', $1 /* ? */"},
       {"UPDATE user SET t=NOW() WHERE x<now ( )",
-       "UPDATE \"user\" SET t='2024-03-10 14:05:09' "
-       "WHERE x<'2024-03-10 14:05:09'"},
+       "UPDATE \"user\" SET t='2024-03-10 14:05:09' WHERE x<'2024-03-10 14:05:09'"},
       {"SELECT now, username, u.user, 'now()', usern FROM USER u",
        "SELECT now, username, u.user, 'now()', usern FROM \"user\" u"},
+      {"SELECT last_insert_rowid() AS id WHERE a like ? AND 'like' = likes",
+       "SELECT lastval() AS id WHERE a ILIKE $1 AND 'like' = likes"},
   };
   for (const auto& [command, expected] : cases) {
     int placeholders = -1;
     EXPECT_EQ(TranslateCommand(command, "2024-03-10 14:05:09", &placeholders), expected);
   }
+  const std::string script = TranslateCreateScript(
+      "CREATE TABLE t (ID INTEGER PRIMARY KEY AUTOINCREMENT, n TEXT COLLATE NOCASE, d DATETIME, "
+      "k INTEGER PRIMARY KEY);\nINSERT INTO t (n) VALUES ('DATETIME', now())",
+      "2024-03-10 14:05:09");
+  EXPECT_NE(script.find("CREATE TABLE t (ID SERIAL PRIMARY KEY, n CITEXT, d TIMESTAMP(0), "
+                        "k SERIAL PRIMARY KEY);\nINSERT INTO t (n) VALUES ('DATETIME', "
+                        "'2024-03-10 14:05:09')"),
+            std::string::npos)
+      << script;
 }
 
 // A session the server ended is opened again for the next command, unless a transaction died

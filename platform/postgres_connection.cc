@@ -2,7 +2,6 @@
 
 #include "platform/postgres_connection.h"
 
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -10,8 +9,8 @@
 #include <optional>
 #include <utility>
 
-#include "platform/ascii.h"
 #include "platform/materialized_record_set.h"
+#include "platform/postgres_dialect.h"
 #include "platform/statement_clock.h"
 #include "tavolin/date_time.h"
 #include "tavolin/error.h"
@@ -59,34 +58,6 @@ enum TypeOid : Oid {
   kTimestampTz = 1184,
   kNumeric = 1700,
 };
-
-bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-// Where the quoted text, quoted identifier or comment starting at `i` ends
-// (one past it); `i` itself when none starts there.
-size_t SkipQuoted(std::string_view sql, size_t i) {
-  const auto until = [&](std::string_view end, size_t from) {
-    const size_t found = sql.find(end, from);
-    return found == std::string_view::npos ? sql.size() : found + end.size();
-  };
-  if (sql[i] == '\'' || sql[i] == '"') return until(std::string_view(&sql[i], 1), i + 1);
-  if (sql.compare(i, 2, "--") == 0) return until("\n", i + 2);
-  if (sql.compare(i, 2, "/*") == 0) return until("*/", i + 2);
-  return i;
-}
-
-// One past the ")" when "( )" follows `i` (blanks allowed); npos otherwise.
-size_t EmptyCallEnd(std::string_view sql, size_t i) {
-  const auto skip_blanks = [&](size_t at) {
-    while (at < sql.size() && std::isspace(static_cast<unsigned char>(sql[at]))) ++at;
-    return at;
-  };
-  i = skip_blanks(i);
-  if (i >= sql.size() || sql[i] != '(') return std::string_view::npos;
-  i = skip_blanks(i + 1);
-  if (i >= sql.size() || sql[i] != ')') return std::string_view::npos;
-  return i + 1;
-}
 
 // The text libpq sends for `value`, as tavolin/database.h binds it; nullopt
 // for NULL.
@@ -151,50 +122,6 @@ bool IsPostgresConnectionString(std::string_view connection_string) {
          connection_string.starts_with("postgres://");
 }
 
-std::string TranslateCommand(std::string_view command, std::string_view now_text,
-                             int* placeholders) {
-  std::string sql;
-  sql.reserve(command.size() + 16);
-  *placeholders = 0;
-  size_t i = 0;
-  while (i < command.size()) {
-    const size_t quoted_end = SkipQuoted(command, i);
-    if (quoted_end != i) {
-      sql.append(command.substr(i, quoted_end - i));
-      i = quoted_end;
-      continue;
-    }
-    const char c = command[i];
-    if (c == '?') {
-      sql += "$" + std::to_string(++*placeholders);
-      ++i;
-      continue;
-    }
-    if (!IsWordChar(c)) {
-      sql += c;
-      ++i;
-      continue;
-    }
-    size_t end = i;
-    while (end < command.size() && IsWordChar(command[end])) ++end;
-    const std::string_view word = command.substr(i, end - i);
-    const bool qualified = i > 0 && (command[i - 1] == '.' || command[i - 1] == '$');
-    const size_t call_end = EmptyCallEnd(command, end);
-    if (!qualified && EqualsIgnoreAsciiCase(word, "now") && call_end != std::string_view::npos) {
-      sql += "'" + std::string(now_text) + "'";
-      i = call_end;
-      continue;
-    }
-    if (!qualified && EqualsIgnoreAsciiCase(word, "user")) {
-      sql += "\"user\"";
-    } else {
-      sql.append(word);
-    }
-    i = end;
-  }
-  return sql;
-}
-
 std::unique_ptr<PostgresConnection> PostgresConnection::Open(const std::string& connection_string,
                                                              Env* env,
                                                              std::string_view create_script) {
@@ -243,8 +170,7 @@ void PostgresConnection::Prepare(std::string_view create_script) {
     const auto [has_datediff, has_tables] = look();
     if (!has_datediff) RunScript(kDateDiffFunction);
     if (!create_script.empty() && !has_tables) {
-      int placeholders = 0;
-      RunScript(TranslateCommand(create_script, env_->Now().ToString(), &placeholders));
+      RunScript(TranslateCreateScript(create_script, env_->Now().ToString()));
     }
     RunScript("COMMIT");
   } catch (...) {

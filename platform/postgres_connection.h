@@ -3,13 +3,11 @@
 // The PostgreSQL implementation of the database access layer
 // (tavolin/database.h), over libpq.
 //
-// The chat's commands are written in the dialect the SQLite side speaks; a
-// command is translated before it is sent: "?" placeholders become $1..$n,
-// now() becomes the Env's date-time as a literal (so that a test clock is the
-// database's clock too), and the table name user, a reserved word here, is
-// quoted. Parameters go as text of unknown type, so that the server takes the
-// type the context asks for, as SQLite's loose typing does. Rows are read in
-// full while Execute runs.
+// The chat's commands are written in the dialect the SQLite side speaks and
+// translated before they are sent (platform/postgres_dialect.h). Parameters
+// go as text of unknown type, so that the server takes the type the context
+// asks for, as SQLite's loose typing does. Rows are read in full while
+// Execute runs.
 
 #ifndef TAVOLIN_PLATFORM_POSTGRES_CONNECTION_H_
 #define TAVOLIN_PLATFORM_POSTGRES_CONNECTION_H_
@@ -29,13 +27,6 @@ namespace tavolin {
 
 // True for "postgresql://..." and "postgres://..." connection strings.
 bool IsPostgresConnectionString(std::string_view connection_string);
-
-// `command` with "?" placeholders numbered from $1, now() replaced by the
-// literal `now_text`, and the identifier user quoted; quoted literals,
-// quoted identifiers and comments are kept as they are. `placeholders`
-// receives the number of placeholders found.
-std::string TranslateCommand(std::string_view command, std::string_view now_text,
-                             int* placeholders);
 
 // One open PostgreSQL session.
 //
