@@ -254,6 +254,20 @@ TEST(PostgresDialectTest, CommandsAndCreateScriptsAreTranslatedOutsideQuotes) {
       << script;
 }
 
+TEST(ConnectionStringTest, PasswordsAreLeftOutOfLogs) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"postgresql://chat:s3:c@r%40t@db:5432/chat", "postgresql://chat:***@db:5432/chat"},
+      {"postgres://chat:pw@db/chat?sslmode=require", "postgres://chat:***@db/chat?sslmode=require"},
+      {"postgresql://chat@db/chat", "postgresql://chat@db/chat"},
+      {"postgresql://db/chat?user=a&password=x&sslmode=y&oldpassword=z",
+       "postgresql://db/chat?user=a&password=***&sslmode=y&oldpassword=z"},
+      {"postgresql://db:5432/chat", "postgresql://db:5432/chat"},
+      {"postgresql:///chat?host=/run/x", "postgresql:///chat?host=/run/x"},
+      {"sqlite:a:b@c.db", "sqlite:a:b@c.db"},
+  };
+  for (const auto& [given, logged] : cases) EXPECT_EQ(ConnectionStringForLog(given), logged);
+}
+
 // A session the server ended is opened again for the next command, unless a transaction died
 // with it; a server that cannot be reached is a database error.
 TEST(PostgresConnectionTest, LostConnectionIsOpenedAgainOnce) {
