@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -45,22 +47,36 @@ class Cluster {
           ": run scripts/install-deps.sh (or set TAVOLIN_NO_POSTGRES=1 to leave these cases out)");
     }
     char pattern[] = "/tmp/tavolin-pg-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr)
+    if (::mkdtemp(pattern) == nullptr) {
       throw std::runtime_error("cannot make a folder for PostgreSQL");
-    folder_ = pattern;
-    // initdb refuses to run as root: the server then belongs to postgres.
-    if (::geteuid() == 0) {
-      as_user_ = "runuser -u postgres -- ";
-      Run("chown postgres " + folder_.string());
     }
-    port_ = FreePort();
-    const std::string data = (folder_ / "data").string();
-    Run(as_user_ + (bin / "initdb").string() + " -D " + data +
-        " -A trust -U postgres -E UTF8 --locale=C --no-sync > " +
-        (folder_ / "initdb.log").string() + " 2>&1");
-    Run(as_user_ + (bin / "pg_ctl").string() + " -D " + data + " -l " +
-        (folder_ / "server.log").string() + " -w -o \"-p " + std::to_string(port_) + " -k " +
-        folder_.string() + " -c listen_addresses=127.0.0.1 -c fsync=off\" start > /dev/null");
+    folder_ = pattern;
+    // A server that did not start leaves no folder behind.
+    try {
+      // initdb refuses to run as root: the server then belongs to postgres.
+      if (::geteuid() == 0) {
+        as_user_ = "runuser -u postgres -- ";
+        Run("chown postgres " + folder_.string());
+      }
+      port_ = FreePort();
+      const std::string data = (folder_ / "data").string();
+      Run(as_user_ + (bin / "initdb").string() + " -D " + data +
+          " -A trust -U postgres -E UTF8 --locale=C --no-sync > " +
+          (folder_ / "initdb.log").string() + " 2>&1");
+      Run(as_user_ + (bin / "pg_ctl").string() + " -D " + data + " -l " +
+          (folder_ / "server.log").string() + " -w -o \"-p " + std::to_string(port_) + " -k " +
+          folder_.string() + " -c listen_addresses=127.0.0.1 -c fsync=off\" start > /dev/null");
+    } catch (const std::runtime_error& e) {
+      std::string logs;
+      for (const char* log : {"initdb.log", "server.log"}) {
+        std::ifstream file(folder_ / log);
+        logs +=
+            std::string("\n") + log + ":\n" + std::string(std::istreambuf_iterator<char>(file), {});
+      }
+      std::error_code ignored;
+      fs::remove_all(folder_, ignored);
+      throw std::runtime_error(e.what() + logs);
+    }
     started_ = true;
   }
 
@@ -82,7 +98,7 @@ class Cluster {
   void Run(const std::string& command) const {
     if (std::system(command.c_str()) != 0) {
       throw std::runtime_error("the test PostgreSQL server did not start: '" + command +
-                               "' failed; see the logs in " + folder_.string());
+                               "' failed");
     }
   }
 
