@@ -36,6 +36,9 @@ TEST(PostgresChatTest, VisitorsTalkAndTheConsoleAnswersOnPostgres) {
   HttpTestClient admin(chat.port());
   admin.set_authorization("Basic YWRtaW46c2VjcmV0");  // admin:secret
   EXPECT_THAT(admin.Get("/admin/users.asp?q=A&ip=127.0.").body, HasSubstr("?user=ann'>ann</a>"));
+  // Ids go on after the seed rows that were given theirs.
+  chat.db().Execute("INSERT INTO room (room_name) VALUES ('new')");
+  EXPECT_EQ(chat.Value("select ID as v from room where room_name='NEW'"), "6");
   // A database of an older version gains the end of temporary levels, once.
   chat.db().Execute("ALTER TABLE vrecord DROP COLUMN end_time");
   for (int run = 0; run < 2; ++run) UpgradeChatSchema(chat.db());
