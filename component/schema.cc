@@ -17,6 +17,8 @@
 
 #include "component/schema.h"
 
+#include "tavolin/error.h"
+
 namespace tavolin {
 namespace {
 
@@ -233,11 +235,14 @@ INSERT INTO scrollad (ad_title, ad_link) VALUES ('文明聊天公约', 'rules.ht
 std::string_view ChatSchemaScript() { return kScript; }
 
 void UpgradeChatSchema(Connection& db) {
-  const bool has_end =
-      db.Execute("SELECT count(*) AS n FROM pragma_table_info('vrecord') WHERE name='end_time'")
-          ->Field("n")
-          .ToLong() > 0;
-  if (!has_end) db.Execute("ALTER TABLE vrecord ADD COLUMN end_time DATETIME");
+  // Asking for the column is a question SQLite and PostgreSQL answer alike;
+  // only a database without it refuses.
+  try {
+    db.Execute("SELECT end_time FROM vrecord WHERE 1 = 0");
+    return;
+  } catch (const CallError&) {
+  }
+  db.Execute("ALTER TABLE vrecord ADD COLUMN end_time TIMESTAMP(0)");
 }
 
 }  // namespace tavolin

@@ -2,15 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <list>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/postgres_dialect.h"
 #include "tavolin/connection_pool.h"
 #include "tavolin/database.h"
 #include "tavolin/error.h"
 #include "testing/call_error.h"
 #include "testing/chat_test_env.h"
+#include "testing/postgres_cluster.h"
 
 namespace tavolin {
 namespace {
@@ -38,33 +41,66 @@ std::string Query(Connection& db, std::string_view query, const std::vector<Vari
   return Rows(*db.Execute(query, params), columns);
 }
 
-class DatabaseTest : public ::testing::Test {
+constexpr std::string_view kSqlite = "sqlite";
+
+// Each case runs on a SQLite file and on a database of the test PostgreSQL server.
+class DatabaseTest : public ::testing::TestWithParam<std::string_view> {
  protected:
+  void SetUp() override {
+    if (GetParam() != kSqlite && testing::PostgresCasesOff()) GTEST_SKIP();
+    target_ = NewTarget();
+    db_ = OpenConnection(target_, &env_);
+  }
+
+  // The connection string of a new, empty database of the case's kind.
+  std::string NewTarget() {
+    if (GetParam() != kSqlite) return testing::NewPostgresDatabase();
+    return files_.emplace_back().connection_string();
+  }
+  // Opens the case's database again with `script` as its create script, which gives the tables
+  // each database's own column types.
+  void Create(std::string_view script) { db_ = OpenConnection(target_, &env_, script); }
+
   ManualClockEnv env_{DateTime::FromCivil(2024, 3, 10, 14, 5, 9)};
-  std::unique_ptr<Connection> db_ = OpenConnection("sqlite::memory:", &env_);
-  testing::TempDatabase file_;
+  std::list<testing::TempDatabase> files_;
+  std::string target_;
+  std::unique_ptr<Connection> db_;
 };
 
-TEST_F(DatabaseTest, BindsParametersAndConvertsColumnsByTheirType) {
-  db_->Execute("CREATE TABLE t (ID INTEGER PRIMARY KEY, n INTEGER, r REAL, s TEXT, d DATETIME, x)");
+INSTANTIATE_TEST_SUITE_P(Databases, DatabaseTest, ::testing::Values(kSqlite, "postgresql"),
+                         [](const auto& info) { return std::string(info.param); });
+
+TEST_P(DatabaseTest, BindsParametersAndConvertsColumnsByTheirType) {
+  Create(
+      "CREATE TABLE t (ID INTEGER PRIMARY KEY, n INTEGER, r REAL, s TEXT, d DATETIME, x BIGINT)");
   db_->Execute("INSERT INTO t (n, r, s, d, x) VALUES (?, ?, ?, ?, ?)",
                {int16_t{7}, 2.5, "O'Brien; DROP TABLE t", DateTime::FromCivil(2024, 1, 2, 3, 4, 5),
                 Variant::Null()});
-  db_->Execute("INSERT INTO t (n, r, s, d, x) VALUES (?, ?, ?, ?, 3000000000)",
-               {true, Variant(), "not a date", "2024-1-2"});
-  db_->Execute("INSERT INTO t (n, d) VALUES (?, ?)", {false, "garbage"});
-  // True binds as -1, Empty as ""; beyond 32 bits is a Double; a date column's non-date stays text.
+  db_->Execute("INSERT INTO t (n, s, d, x) VALUES (?, ?, ?, 3000000000)",
+               {true, Variant(), "2024-1-2"});
+  db_->Execute("INSERT INTO t (n) VALUES (?)", {false});
+  // True binds as -1, Empty as ""; beyond 32 bits is a Double.
   EXPECT_EQ(Query(*db_, "SELECT * FROM t ORDER BY ID", {}, {"id", "N", "r", "S", "d", "x"}),
             "Long:1;Long:7;Double:2.5;String:O'Brien; DROP TABLE t;Date:2024-01-02 03:04:05;Null:;|"
-            "Long:2;Long:-1;String:;String:not a date;Date:2024-01-02 00:00:00;Double:3000000000;|"
-            "Long:3;Long:0;Null:;Null:;String:garbage;Null:;|");
+            "Long:2;Long:-1;Null:;String:;Date:2024-01-02 00:00:00;Double:3000000000;|"
+            "Long:3;Long:0;Null:;Null:;Null:;Null:;|");
   EXPECT_EQ(Query(*db_, "SELECT count(*) AS total, max(n) AS m, 1.5 * 2 AS p FROM t", {},
                   {"TOTAL", "m", "p"}),
             "Long:3;Long:7;Double:3;|");
+  // A date column given a non-date: SQLite keeps the text, PostgreSQL refuses it.
+  const auto garbage = [&] {
+    db_->Execute("INSERT INTO t (d) VALUES (?)", {"garbage"});
+    return Query(*db_, "SELECT d AS v FROM t WHERE n IS NULL");
+  };
+  if (GetParam() == kSqlite) {
+    EXPECT_EQ(garbage(), "String:garbage;|");
+  } else {
+    EXPECT_EQ(ErrorOf(garbage), ErrorCode::kDatabase);
+  }
 }
 
-TEST_F(DatabaseTest, RecordSetWalksForwardOnceAndOutlivesItsConnection) {
-  db_->Execute("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT)");
+TEST_P(DatabaseTest, RecordSetWalksForwardOnceAndOutlivesItsConnection) {
+  Create("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT)");
   std::unique_ptr<RecordSet> empty = db_->Execute("SELECT name FROM t");
   EXPECT_TRUE(empty->eof() && empty->bof());
   EXPECT_EQ(ErrorOf([&] { empty->Field("name"); }), ErrorCode::kDatabase);
@@ -80,17 +116,18 @@ TEST_F(DatabaseTest, RecordSetWalksForwardOnceAndOutlivesItsConnection) {
   EXPECT_THROW(closed->Field("name"), CallError);
 }
 
-TEST_F(DatabaseTest, BadConnectionStringsAndCommandsFailAndChangeNothing) {
-  for (const std::string bad : {"", "sqlite:", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb",
-                                "odbc:chat", "sqlite:/no/such/directory/chat.db"}) {
+TEST_P(DatabaseTest, BadConnectionStringsAndCommandsFailAndChangeNothing) {
+  for (const std::string bad :
+       {"", "sqlite:", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb", "odbc:chat",
+        "sqlite:/no/such/directory/chat.db", "postgresql://postgres@127.0.0.1:1/none"}) {
     EXPECT_EQ(ErrorOf([&] { OpenConnection(bad, &env_); }), ErrorCode::kDatabase) << bad;
   }
-  db_->Execute("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
+  Create("CREATE TABLE t (ID INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
   db_->Execute("INSERT INTO t (name) VALUES ('tom')");
   for (const char* command :
        {"", "SELEC name FROM t", "SELECT name FROM missing", "SELECT name, ? FROM t",
         "INSERT INTO t (name) VALUES ('ann'); DELETE FROM t",
-        "SELECT datediff('d', 'yesterday', '2024-01-01')",
+        "SELECT datediff('d', 'not a date', '2024-01-01')",
         "SELECT datediff('q', '2024-01-01', '2024-01-01')"}) {
     EXPECT_EQ(ErrorOf([&] { db_->Execute(command); }), ErrorCode::kDatabase) << command;
   }
@@ -104,19 +141,28 @@ TEST_F(DatabaseTest, BadConnectionStringsAndCommandsFailAndChangeNothing) {
   EXPECT_EQ(Query(*db_, "SELECT name AS v FROM t ORDER BY ID"), "String:tom;|String:ann;|");
 }
 
-TEST_F(DatabaseTest, DateDiffTakesDateTextsAndNullsAndNowReadsTheClock) {
+// The same cases on both databases: boundaries crossed, not whole units elapsed.
+TEST_P(DatabaseTest, DateDiffCountsBoundariesAndNowReadsTheClock) {
   const std::pair<std::vector<Variant>, const char*> cases[] = {
       {{"d", "2024/3/10", "2024-03-01 12:00:00"}, "Long:-9;|"},
       {{"D", DateTime::FromCivil(2024, 1, 1), "2024-02-01"}, "Long:31;|"},
+      {{"d", "2024-01-01 23:59:59", "2024-01-02 00:00:00"}, "Long:1;|"},
+      {{"d", "2024-01-01 00:00:00", "2024-01-01 23:59:59"}, "Long:0;|"},
+      {{"d", "1969-12-31 23:00:00", "1970-01-01 01:00:00"}, "Long:1;|"},
       {{"h", "2024-01-01 23:59:59", "2024-01-02"}, "Long:1;|"},
+      {{"H", "2024-01-01 10:00:00", "2024-01-01 10:59:59"}, "Long:0;|"},
+      {{"n", "2024-01-01 10:00:59", "2024-01-01 10:01:00"}, "Long:1;|"},
+      {{"n", "2024-01-01 10:01:00", "2024-01-01 10:00:59"}, "Long:-1;|"},
+      {{"s", "2024-02-28 23:59:50", "2024-03-01 00:00:10"}, "Long:86420;|"},
+      {{"d", "2023-12-31 12:00:00", "2024-12-31 12:00:00"}, "Long:366;|"},
       {{"d", Variant::Null(), "2024-01-01"}, "Null:;|"},
       {{"d", "2024-01-01", Variant::Null()}, "Null:;|"},
   };
   for (const auto& [params, expected] : cases) {
-    EXPECT_EQ(Query(*db_, "SELECT datediff(?, ?, ?) AS v", params), expected);
+    EXPECT_EQ(Query(*db_, "SELECT datediff(?, ?, ?) AS v", params), expected) << params[0].ToText();
   }
   // The upper-case spelling the chat's commands use, over a column and now().
-  db_->Execute("CREATE TABLE calls (ID INTEGER PRIMARY KEY, calltime DATETIME)");
+  Create("CREATE TABLE calls (ID INTEGER PRIMARY KEY, calltime DATETIME)");
   db_->Execute(
       "INSERT INTO calls (calltime) VALUES ('2024-03-01 10:00:00'), ('2024-03-09 23:00:00'), "
       "(NULL)");
@@ -124,36 +170,41 @@ TEST_F(DatabaseTest, DateDiffTakesDateTextsAndNullsAndNowReadsTheClock) {
   EXPECT_EQ(Query(*db_, "SELECT count(*) AS v FROM calls"), "Long:2;|");
   EXPECT_EQ(Query(*db_, "SELECT now() AS v"), "String:2024-03-10 14:05:09;|");
   env_.Advance(3600 * 24 + 1);
-  EXPECT_EQ(Query(*db_, "SELECT NOW() AS v"), "String:2024-03-11 14:05:10;|");
+  EXPECT_EQ(Query(*db_, "SELECT 'at ' || NOW ( ) AS v"), "String:at 2024-03-11 14:05:10;|");
 }
 
-TEST_F(DatabaseTest, CreateScriptRunsOnceAndAllOrNothing) {
-  const std::string script =
-      "CREATE TABLE room (ID INTEGER PRIMARY KEY, room_name TEXT);\n"
-      "INSERT INTO room (room_name) VALUES ('大厅'), ('now: ' || now());\n";
-  OpenConnection(file_.connection_string(), &env_, script);
-  std::unique_ptr<Connection> again = OpenConnection(file_.connection_string(), &env_, script);
-  EXPECT_EQ(Query(*again, "SELECT room_name AS v FROM room") +
-                Query(*again, "SELECT journal_mode AS v FROM pragma_journal_mode"),
-            "String:大厅;|String:now: 2024-03-10 14:05:09;|String:wal;|");
+TEST_P(DatabaseTest, CreateScriptRunsOnceAndAllOrNothing) {
+  const std::string
+      target = NewTarget(),
+      script =
+          "CREATE TABLE room (ID INTEGER PRIMARY KEY, room_name TEXT);\n"
+          "INSERT INTO room (ID, room_name) VALUES (1, '大厅'), (2, 'now: ' || now());\n";
+  OpenConnection(target, &env_, script);
+  std::unique_ptr<Connection> again = OpenConnection(target, &env_, script);
+  EXPECT_EQ(Query(*again, "SELECT room_name AS v FROM room ORDER BY ID"),
+            "String:大厅;|String:now: 2024-03-10 14:05:09;|");
   // A script that fails leaves no half-made schema for the next open to find.
-  testing::TempDatabase broken;
-  EXPECT_THROW(OpenConnection(broken.connection_string(), &env_,
-                              "CREATE TABLE a (ID INTEGER PRIMARY KEY); CREATE TABLE a (x)"),
-               CallError);
+  const std::string broken = NewTarget();
+  EXPECT_THROW(
+      OpenConnection(broken, &env_,
+                     "CREATE TABLE a (ID INTEGER PRIMARY KEY); CREATE TABLE a (x INTEGER)"),
+      CallError);
   std::unique_ptr<Connection> fixed =
-      OpenConnection(broken.connection_string(), &env_, "CREATE TABLE b (ID INTEGER PRIMARY KEY)");
-  EXPECT_EQ(Query(*fixed, "SELECT group_concat(name) AS v FROM sqlite_master"), "String:b;|");
+      OpenConnection(broken, &env_, "CREATE TABLE b (ID INTEGER PRIMARY KEY)");
+  EXPECT_EQ(Query(*fixed, "SELECT count(*) AS v FROM b"), "Long:0;|");
+  EXPECT_EQ(ErrorOf([&] { fixed->Execute("SELECT * FROM a"); }), ErrorCode::kDatabase);
 }
 
-// Threads with a connection each, on a file and on a shared memory database: no write is lost,
-// no command fails on another's lock, and the shared memory database is one for all.
-TEST_F(DatabaseTest, ConcurrentConnectionsToAFileAndToSharedMemory) {
-  for (const std::string& target :
-       {file_.connection_string(),
-        std::string("sqlite:file:tavolin_threads?mode=memory&cache=shared")}) {
+// Threads with a connection each open a new database at once: the create script runs once, no
+// write is lost, no command fails on another's lock. On SQLite, a shared memory database too.
+TEST_P(DatabaseTest, ConcurrentConnectionsCreateOnceAndLoseNothing) {
+  std::vector<std::string> targets = {NewTarget()};
+  if (GetParam() == kSqlite)
+    targets.push_back("sqlite:file:tavolin_threads?mode=memory&cache=shared");
+  for (const std::string& target : targets) {
+    // Holds the memory database open; creates nothing.
+    std::unique_ptr<Connection> keeper = OpenConnection(target, &env_);
     const char* script = "CREATE TABLE t (ID INTEGER PRIMARY KEY, worker INTEGER)";
-    std::unique_ptr<Connection> keeper = OpenConnection(target, &env_, script);
     std::vector<std::string> failures(4);
     std::vector<std::thread> threads;
     for (int w = 0; w < 4; ++w) {
@@ -176,11 +227,79 @@ TEST_F(DatabaseTest, ConcurrentConnectionsToAFileAndToSharedMemory) {
   }
 }
 
-TEST_F(DatabaseTest, PoolReusesOnlyConnectionsThatCanServeAnotherCaller) {
+TEST(PostgresDialectTest, CommandsAndCreateScriptsAreTranslatedOutsideQuotes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"SELECT a FROM t WHERE b = ? AND c = ?", "SELECT a FROM t WHERE b = $1 AND c = $2"},
+      {"SELECT '?', \"?\", ? -- ?\n", "SELECT '?', \"?\", $1 -- ?\n"},
+      {"SELECT 'it''s ?', ? /* ? */", "SELECT 'it''s ?', $1 /* ? */"},
+      {"UPDATE user SET t=NOW() WHERE x<now ( )",
+       "UPDATE \"user\" SET t='2024-03-10 14:05:09' WHERE x<'2024-03-10 14:05:09'"},
+      {"SELECT now, username, u.user, 'now()', usern FROM USER u",
+       "SELECT now, username, u.user, 'now()', usern FROM \"user\" u"},
+      {"SELECT last_insert_rowid() AS id WHERE a like ? AND 'like' = likes",
+       "SELECT lastval() AS id WHERE a ILIKE $1 AND 'like' = likes"},
+  };
+  for (const auto& [command, expected] : cases) {
+    int placeholders = -1;
+    EXPECT_EQ(TranslateCommand(command, "2024-03-10 14:05:09", &placeholders), expected);
+  }
+  const std::string script = TranslateCreateScript(
+      "CREATE TABLE t (ID INTEGER PRIMARY KEY AUTOINCREMENT, n TEXT COLLATE NOCASE, d DATETIME, "
+      "k INTEGER PRIMARY KEY);\nINSERT INTO t (n) VALUES ('DATETIME', now())",
+      "2024-03-10 14:05:09");
+  EXPECT_NE(script.find("CREATE TABLE t (ID SERIAL PRIMARY KEY, n CITEXT, d TIMESTAMP(0), "
+                        "k SERIAL PRIMARY KEY);\nINSERT INTO t (n) VALUES ('DATETIME', "
+                        "'2024-03-10 14:05:09')"),
+            std::string::npos)
+      << script;
+}
+
+TEST(ConnectionStringTest, PasswordsAreLeftOutOfLogs) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"postgresql://chat:s3:c@r%40t@db:5432/chat", "postgresql://chat:***@db:5432/chat"},
+      {"postgres://chat:pw@db/chat?sslmode=require", "postgres://chat:***@db/chat?sslmode=require"},
+      {"postgresql://chat@db/chat", "postgresql://chat@db/chat"},
+      {"postgresql://db/chat?user=a&password=x&sslmode=y&oldpassword=z",
+       "postgresql://db/chat?user=a&password=***&sslmode=y&oldpassword=z"},
+      {"postgresql://db:5432/chat", "postgresql://db:5432/chat"},
+      {"postgresql:///chat?host=/run/x", "postgresql:///chat?host=/run/x"},
+      {"sqlite:a:b@c.db", "sqlite:a:b@c.db"},
+  };
+  for (const auto& [given, logged] : cases) EXPECT_EQ(ConnectionStringForLog(given), logged);
+}
+
+// A session the server ended is opened again for the next command, unless a transaction died
+// with it; a server that cannot be reached is a database error.
+TEST(PostgresConnectionTest, LostConnectionIsOpenedAgainOnce) {
+  if (testing::PostgresCasesOff()) GTEST_SKIP();
+  const std::string target = testing::NewPostgresDatabase();
+  ManualClockEnv env(DateTime::FromCivil(2024, 3, 10));
+  std::unique_ptr<Connection> db = OpenConnection(target, &env),
+                              killer = OpenConnection(target, &env);
+  const auto kill = [&] {
+    const Variant pid = db->Execute("SELECT pg_backend_pid() AS p")->Field("p");
+    killer->Execute("SELECT pg_terminate_backend(?)", {pid});
+  };
+  kill();
+  EXPECT_EQ(Query(*db, "SELECT 1 AS v"), "Long:1;|");
+  db->Execute("BEGIN");
+  kill();
+  EXPECT_EQ(ErrorOf([&] { db->Execute("SELECT 1 AS v"); }), ErrorCode::kDatabase);
+  EXPECT_FALSE(db->Reusable());
+  EXPECT_EQ(Query(*db, "SELECT 2 AS v"), "Long:2;|");
+  EXPECT_TRUE(db->Reusable());
+}
+
+TEST(ConnectionPoolTest, PoolReusesOnlyConnectionsThatCanServeAnotherCaller) {
   Application application;
   ConnectionPool& pool = *ConnectionPoolOf(application);
   EXPECT_EQ(&pool, ConnectionPoolOf(application).get());
-  const std::string path = file_.connection_string();
+  ManualClockEnv env_(DateTime::FromCivil(2024, 3, 10, 14, 5, 9));
+  testing::TempDatabase file;
+  const std::string path = file.connection_string();
+  // A file database runs with a write-ahead log, so readers do not wait for a writer.
+  EXPECT_EQ(Query(*pool.Open(path, &env_, ""), "SELECT journal_mode AS v FROM pragma_journal_mode"),
+            "String:wal;|");
   // A temporary table belongs to its connection: seeing it shows the same connection came back.
   const auto open_sees_mark = [&](ManualClockEnv* clock) {
     return Query(*pool.Open(path, clock, ""),

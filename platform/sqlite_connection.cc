@@ -13,6 +13,7 @@
 
 #include "platform/ascii.h"
 #include "platform/sqlite_functions.h"
+#include "platform/statement_clock.h"
 #include "tavolin/date_time.h"
 #include "tavolin/error.h"
 
@@ -22,27 +23,6 @@ namespace {
 [[noreturn]] void ThrowDatabase(const std::string& message) {
   throw CallError(ErrorCode::kDatabase, message);
 }
-
-std::atomic<StatementTimer> statement_timer{nullptr};
-
-// Reports the time from its making to its end to the statement timer, if
-// one was set when it was made.
-class StatementClock {
- public:
-  StatementClock() : timer_(statement_timer.load(std::memory_order_relaxed)) {
-    if (timer_ != nullptr) start_ = std::chrono::steady_clock::now();
-  }
-  ~StatementClock() {
-    if (timer_ == nullptr) return;
-    timer_(std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count());
-  }
-  StatementClock(const StatementClock&) = delete;
-  StatementClock& operator=(const StatementClock&) = delete;
-
- private:
-  const StatementTimer timer_;
-  std::chrono::steady_clock::time_point start_;
-};
 
 // A table lock held by another connection of the same shared cache. SQLite's
 // busy timeout does not wait for these, so the caller retries.
@@ -146,35 +126,6 @@ Variant ColumnValue(sqlite3_stmt* statement, int column, bool date_column) {
 }
 
 }  // namespace
-
-MaterializedRecordSet::MaterializedRecordSet(std::vector<std::string> columns,
-                                             std::vector<Row> rows)
-    : columns_(std::move(columns)), rows_(std::move(rows)) {}
-
-bool MaterializedRecordSet::eof() const { return position_ >= rows_.size(); }
-
-bool MaterializedRecordSet::bof() const { return rows_.empty(); }
-
-Variant MaterializedRecordSet::Field(std::string_view column) const {
-  if (eof()) {
-    ThrowDatabase("no current row to read column '" + std::string(column) + "' from");
-  }
-  for (size_t i = 0; i < columns_.size(); ++i) {
-    if (EqualsIgnoreAsciiCase(columns_[i], column)) return rows_[position_][i];
-  }
-  ThrowDatabase("the result has no column '" + std::string(column) + "'");
-}
-
-void MaterializedRecordSet::MoveNext() {
-  if (eof()) ThrowDatabase("cannot move past the last row");
-  ++position_;
-}
-
-void MaterializedRecordSet::Close() {
-  rows_.clear();
-  rows_.shrink_to_fit();
-  position_ = 0;
-}
 
 std::unique_ptr<SqliteConnection> SqliteConnection::Open(const std::string& connection_string,
                                                          Env* env, std::string_view create_script) {
@@ -337,15 +288,6 @@ std::unique_ptr<RecordSet> SqliteConnection::Execute(std::string_view command,
 
 void SqliteConnection::Fail(std::string_view what) const {
   ThrowDatabase("database error: " + std::string(what) + ": " + sqlite3_errmsg(db_));
-}
-
-std::unique_ptr<Connection> OpenConnection(const std::string& connection_string, Env* env,
-                                           std::string_view create_script) {
-  return SqliteConnection::Open(connection_string, env, create_script);
-}
-
-void SetStatementTimer(StatementTimer timer) {
-  statement_timer.store(timer, std::memory_order_relaxed);
 }
 
 }  // namespace tavolin

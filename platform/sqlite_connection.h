@@ -17,35 +17,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/materialized_record_set.h"
 #include "tavolin/database.h"
 #include "tavolin/env.h"
 #include "tavolin/variant.h"
 
 namespace tavolin {
-
-// The rows of one query, held in memory.
-//
-// Thread safety: none; a record set belongs to one thread at a time.
-class MaterializedRecordSet : public RecordSet {
- public:
-  using Row = std::vector<Variant>;
-
-  // Every row holds one value per entry of `columns`.
-  MaterializedRecordSet(std::vector<std::string> columns, std::vector<Row> rows);
-
-  bool eof() const override;
-  bool bof() const override;
-  // Looks the column up by name without regard to ASCII letter case; the
-  // first column of that name wins when a query returns two.
-  Variant Field(std::string_view column) const override;
-  void MoveNext() override;
-  void Close() override;
-
- private:
-  std::vector<std::string> columns_;
-  std::vector<Row> rows_;
-  size_t position_ = 0;
-};
 
 // One open SQLite database handle.
 //

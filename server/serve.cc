@@ -165,7 +165,8 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
     site.Start(options->database);
     CheckSettings(application, options->site.prefix);
   } catch (const CallError& e) {
-    std::cerr << "tavolin serve: cannot start on " << options->database << ": " << e.what() << '\n';
+    std::cerr << "tavolin serve: cannot start on " << ConnectionStringForLog(options->database)
+              << ": " << e.what() << '\n';
     return 1;
   }
   const bool debug = options->log_level == "debug";
@@ -200,7 +201,7 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
   }
   if (options->log_level != "error") {
     std::cout << "tavolin: listening on http://" << options->http.host << ":" << server.port()
-              << "/ (database " << options->database << ", site "
+              << "/ (database " << ConnectionStringForLog(options->database) << ", site "
               << (options->site.site_folder.empty() ? "none" : options->site.site_folder)
               << ", at most " << options->http.max_connections << " connections)" << std::endl;
     if (metrics_server) {

@@ -91,15 +91,18 @@ static std::filesystem::path MakeSite() {
   return folder;
 }
 
-ServedChat::ServedChat(std::string admin_password, size_t max_sessions)
-    : clock_(DateTime::FromCivil(2026, 3, 4, 10, 0, 0)),
+ServedChat::ServedChat(std::string admin_password, size_t max_sessions,
+                       std::string connection_string)
+    : connection_string_(connection_string.empty() ? database_.connection_string()
+                                                   : std::move(connection_string)),
+      clock_(DateTime::FromCivil(2026, 3, 4, 10, 0, 0)),
       site_folder_(MakeSite()),
       site_(application_, &clock_,
             {"", std::move(admin_password), site_folder_.string(), max_sessions}),
       server_({.port = 0, .threads = 2}, [this](const server::HttpRequest& r,
                                                 server::Responder& out) { site_.Handle(r, out); }) {
   server_.OnStop([this] { site_.EndWaits(); });
-  site_.Start(database_.connection_string());
+  site_.Start(connection_string_);
   server_.Start();
 }
 
@@ -132,7 +135,7 @@ std::string ServedChat::Page(const std::string& name, const std::string& target,
 }
 
 Connection& ServedChat::db() {
-  if (!db_) db_ = OpenConnection(database_.connection_string(), &clock_);
+  if (!db_) db_ = OpenConnection(connection_string_, &clock_);
   return *db_;
 }
 

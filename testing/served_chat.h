@@ -65,8 +65,11 @@ class HttpTestClient {
 
 class ServedChat {
  public:
+  // On `connection_string`'s database when one is given, else on a SQLite
+  // file of its own.
   explicit ServedChat(std::string admin_password = "secret",
-                      size_t max_sessions = server::ChatSite::Options{}.max_sessions);
+                      size_t max_sessions = server::ChatSite::Options{}.max_sessions,
+                      std::string connection_string = "");
   ~ServedChat();
 
   uint16_t port() const { return server_.port(); }
@@ -93,6 +96,7 @@ class ServedChat {
 
  private:
   TempDatabase database_;
+  std::string connection_string_;
   ManualClockEnv clock_;
   Application application_;
   std::filesystem::path site_folder_;
