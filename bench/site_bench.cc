@@ -17,8 +17,7 @@ namespace tavolin {
 namespace {
 
 struct SiteWith {
-  explicit SiteWith(int visitors)
-      : site(env.app(), &env.clock(), server::ChatSite::Options{}) {
+  explicit SiteWith(int visitors) : site(env.app(), &env.clock(), server::ChatSite::Options{}) {
     env.SetParam("maxpeople", Variant(visitors + 1));
     env.SetParam("newusernum", Variant(visitors + 1));
     site.Start(env.app().Get("_connstr").ToText());
