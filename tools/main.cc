@@ -13,6 +13,8 @@
 //       and prints what it loaded.
 //   tavolin admin [--db CONNECTION] [--server URL] COMMAND
 //       the operator's console for scripts (see tavolin admin --help).
+//   tavolin migrate [--replace] sqlite:PATH postgresql://...
+//       copies a SQLite chat into a PostgreSQL database.
 
 #include <iostream>
 #include <string>
@@ -26,6 +28,7 @@
 #include "tavolin/database.h"
 #include "tavolin/error.h"
 #include "tools/admin_command.h"
+#include "tools/migrate_command.h"
 
 namespace {
 
@@ -35,7 +38,8 @@ int Usage() {
                "       tavolin load [CONNECTION]   (default "
             << tavolin::kDefaultConnectionString
             << ")\n"
-               "       tavolin admin [--help] [--db CONNECTION] [--server URL] COMMAND\n";
+               "       tavolin admin [--help] [--db CONNECTION] [--server URL] COMMAND\n"
+               "       tavolin migrate [--replace] sqlite:PATH postgresql://...\n";
   return 2;
 }
 
@@ -77,6 +81,7 @@ int main(int argc, char** argv) {
     }
     if (command == "call") return Call(words);
     if (command == "admin") return tavolin::tools::Admin(words);
+    if (command == "migrate") return tavolin::tools::Migrate(words);
     if (command == "load" && words.size() <= 1) {
       return Load(words.empty() ? tavolin::kDefaultConnectionString : words[0]);
     }

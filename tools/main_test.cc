@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "testing/chat_test_env.h"
+#include "testing/postgres_cluster.h"
 #include "testing/served_chat.h"
 #include "text/strings.h"
 
@@ -95,6 +96,86 @@ TEST(ToolTest, LoadCreatesTheDefaultDatabaseAndRefusesABadSettingByName) {
           << command << ": " << run.exit_code << " " << run.err;
     }
   }
+}
+
+// Every table's rows as text, in id order, with the columns the SQLite file has.
+std::string TableText(Connection& db, Connection& sqlite, const std::string& table) {
+  std::vector<std::string> columns;
+  for (auto c = sqlite.Execute("SELECT name FROM pragma_table_info(?)", {Variant(table)});
+       !c->eof(); c->MoveNext()) {
+    columns.push_back(c->Field("name").ToText());
+  }
+  std::string text;
+  for (auto row = db.Execute("SELECT * FROM " + table + " ORDER BY ID"); !row->eof();
+       row->MoveNext()) {
+    for (const std::string& column : columns) {
+      const Variant value = row->Field(column);
+      text += (value.type() == Variant::Type::kNull ? "NULL" : value.ToText()) + "|";
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+// Catches a migration that loses or alters a row, a name, a date, a NULL or a
+// number, that overwrites a chat without --replace, that leaves the id
+// sequences behind, or that breaks the logins of the users it copies.
+TEST(ToolTest, MigrateCopiesASqliteChatIntoPostgres) {
+  if (testing::PostgresCasesOff()) GTEST_SKIP();
+  const char* tables[] = {"sysparam", "autoact", "scrollad", "room",     "user",      "record",
+                          "vrecord",  "ip_lock", "calls",    "friendrq", "guestbook", "action"};
+  testing::ServedChat old_chat;
+  old_chat.Visitor("AnnA");
+  old_chat.Visitor("小明");
+  Connection& sqlite = old_chat.db();
+  for (const char* command :
+       {"INSERT INTO room (room_name, room_keep, room_time) VALUES ('Hof', 3, '2024-02-29 "
+        "23:59:59')",
+        "INSERT INTO guestbook (towho, post_time, who, body) VALUES ('小明', now(), 'AnnA', '你好 "
+        "''x''')",
+        "INSERT INTO vrecord (username, temp_level, end_time) VALUES ('AnnA', 7, '2030-01-01 "
+        "08:00:00')",
+        "INSERT INTO vrecord (username, temp_level) VALUES ('小明', 6)",
+        "UPDATE user SET temppass = NULL, exp_num = 2147483647 WHERE username = 'anna'"}) {
+    sqlite.Execute(command);
+  }
+  const std::string to = testing::NewPostgresDatabase();
+  const std::string migrate = "migrate " + old_chat.app().Get("_connstr").ToText() + " " + to;
+  const ToolRun first = RunTool(migrate);
+  ASSERT_EQ(first.exit_code, 0) << first.err;
+  EXPECT_THAT(first.out, AllOf(HasSubstr("user: 2 rows\n"), HasSubstr("vrecord: 2 rows\n")));
+  std::unique_ptr<Connection> postgres = OpenConnection(to, Env::Default());
+  const auto all_equal = [&] {
+    for (const char* table : tables) {
+      EXPECT_EQ(TableText(*postgres, sqlite, table), TableText(sqlite, sqlite, table)) << table;
+    }
+  };
+  all_equal();
+  EXPECT_EQ(postgres->Execute("select count(*) as v from vrecord where end_time is null")
+                ->Field("v")
+                .ToText(),
+            "1");
+  // A chat already there is kept unless --replace is given.
+  sqlite.Execute("INSERT INTO guestbook (towho, who, body) VALUES ('AnnA', '小明', 'new')");
+  const ToolRun refused = RunTool(migrate);
+  EXPECT_EQ(refused.exit_code, 1) << refused.err;
+  EXPECT_EQ(TableText(*postgres, sqlite, "guestbook").find("new|"), std::string::npos);
+  const ToolRun replaced = RunTool("migrate --replace " + migrate.substr(8));
+  EXPECT_EQ(replaced.exit_code, 0) << replaced.err;
+  all_equal();
+  EXPECT_EQ(RunTool("migrate " + to).exit_code, 2);
+  // The migrated chat serves: ids go on after the copied ones, names compare
+  // without case and the old password lets its user in.
+  postgres->Execute("INSERT INTO room (room_name) VALUES ('next')");
+  EXPECT_EQ(
+      postgres->Execute("select ID as v from room where room_name='NEXT'")->Field("v").ToText(),
+      "7");
+  testing::ServedChat new_chat("secret", server::ChatSite::Options{}.max_sessions, to);
+  testing::HttpTestClient ann(new_chat.port()), wrong(new_chat.port());
+  EXPECT_THAT(new_chat.Login(ann, "anna", "1", "pwAnnA").Utf8Body(),
+              HasSubstr("location.replace('chat.asp')"));
+  EXPECT_THAT(new_chat.Login(wrong, "小明", "1", "nope").Utf8Body(),
+              Not(HasSubstr("location.replace('chat.asp')")));
 }
 
 // `tavolin serve` on a free port, `before` run in its shell first, `options`
