@@ -46,6 +46,9 @@ class ChatSite {
     std::string admin_password;     // "" switches the admin pages off
     std::string site_folder;        // static files; "" serves none
     size_t max_sessions = 200'000;  // sessions kept at once; a login beyond them is refused
+    // redis://host:port[/db] keeps the sessions in Redis, shared by every
+    // server that names it; "" keeps them in this process.
+    std::string live_url;
   };
 
   // The name of the session cookie.
@@ -72,7 +75,7 @@ class ChatSite {
   void EndWaits() { waits_.Close(); }
   size_t waiting_polls() const { return waits_.size(); }
 
-  SessionStore& sessions() { return sessions_; }
+  SessionStore& sessions() { return *sessions_; }
 
   // The measurements in the Prometheus text format, as /metrics answers
   // them to the operator (the admin password) and the metrics listener
@@ -128,7 +131,7 @@ class ChatSite {
   Env* const env_;
   const Options options_;
   const StaticFiles files_;
-  SessionStore sessions_;
+  const std::unique_ptr<SessionStore> sessions_;
   // The token of the admin pages' forms: they have no session of their own.
   const std::string admin_token_;
   WaitingPolls waits_;
