@@ -155,10 +155,28 @@ ChatSite::ChatSite(Application& application, Env* env, Options options)
 
 void ChatSite::Start(const std::string& connection_string) {
   application_.Set(Key("_connstr"), Variant(connection_string));
-  NewObject()->InitGlobal(application_);
-  ApplicationLock lock(application_);
-  const auto [says, current] = LiveStateOf(application_, options_.prefix)->ReadRing();
-  announced_ = NewestSayId(says, current);
+  if (options_.live_url.empty()) {
+    NewObject()->InitGlobal(application_);
+  } else {
+    shared_ =
+        std::make_unique<cluster::SharedChat>(application_, options_.prefix, options_.live_url);
+    shared_->LoadOnce([this] { NewObject()->InitGlobal(application_); });
+  }
+  {
+    ApplicationLock lock(application_);
+    const auto [says, current] = LiveStateOf(application_, options_.prefix)->ReadRing();
+    announced_ = NewestSayId(says, current);
+  }
+  // Lines written on the other servers wake the polls waiting here.
+  if (shared_) {
+    shared_->ListenForNews([this] {
+      try {
+        AnnounceNewLines();
+      } catch (const std::exception& e) {
+        std::cerr << "tavolin: lines of another server not announced: " << e.what() << '\n';
+      }
+    });
+  }
 }
 
 void ChatSite::Handle(const HttpRequest& http, Responder& responder) {
@@ -200,7 +218,12 @@ void ChatSite::AnnounceNewLines() {
   }
 }
 
-void ChatSite::SaveCounters() { SaveVisitCounters(application_, options_.prefix, env_); }
+void ChatSite::SaveCounters() {
+  // Shared counters are brought up to date first: they hold every server's
+  // visits, so whichever server writes them last writes the totals.
+  if (shared_) ApplicationLock refresh(application_);
+  SaveVisitCounters(application_, options_.prefix, env_);
+}
 
 std::unique_ptr<Corvane> ChatSite::NewObject() {
   auto object = CreateObject("Tavolin.Corvane", env_);
