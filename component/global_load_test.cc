@@ -36,7 +36,7 @@ class GlobalLoadTest : public ::testing::Test {
   std::string Counts(const std::vector<std::string>& froms) {
     std::string counts;
     for (const std::string& from : froms) {
-      const std::string query = "SELECT count(*) AS n FROM (SELECT 1 FROM " + from + ")";
+      const std::string query = "SELECT count(*) AS n FROM (SELECT 1 FROM " + from + ") AS r";
       counts += chat_.db().Execute(query)->Field("n").ToText() + " ";
     }
     return counts;
@@ -131,7 +131,7 @@ TEST_F(GlobalLoadTest, EmptyTablesAndNewsLinksKeepingTheSixNewestTrimmed) {
                {id, " title " + std::to_string(id) + " ", "  http://n/" + std::to_string(id)});
   }
   object->InitGlobal(chat_.app());  // a second load on the same object reuses its connection
-  EXPECT_EQ(Counts({"pragma_table_info('vrecord') WHERE name='end_time'"}), "1 ");
+  EXPECT_NO_THROW(chat_.Exec("SELECT end_time FROM vrecord"));
   const VariantArray& links = chat_.Get("_bbss").array();
   ASSERT_EQ(links.upper_bound(1) * 10 + links.upper_bound(2), 51);
   EXPECT_EQ(links.at(0, 1).ToText() + links.at(0, 0).ToText() + links.at(5, 1).ToText(),
