@@ -62,8 +62,9 @@ TEST_F(GlobalLoadTest, SchemaSeedsUsableRowsAndComparesNamesWithoutLetterCase) {
               "friendrq WHERE towho = 'tom' AND who = 'ANN'", "guestbook WHERE towho = 'TOM'",
               "ip_lock WHERE ip = 'ABC::1'", "action WHERE act_name = 'HI'",
               "sysparam WHERE alias = 'MaxTalk'", "sysparam GROUP BY alias HAVING count(*) > 1",
-              "sysparam WHERE (alias = 'nosaytimeout' AND body > 3) OR (alias = 'dontsavevalue' "
-              "AND body / 2 > 3) OR (alias = 'visitor' AND body = '0')",
+              "sysparam WHERE (alias = 'nosaytimeout' AND CAST(body AS INTEGER) > 3) OR (alias = "
+              "'dontsavevalue' AND CAST(body AS INTEGER) / 2 > 3) OR (alias = 'visitor' AND body = "
+              "'0')",
               "room WHERE ID = 1 AND permit_level <= 1 AND door_open <> 0",
               "room WHERE build_time <> now() OR room_keep <> 1",
               "room WHERE room_auto <> '' LIMIT 1",
