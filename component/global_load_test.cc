@@ -36,7 +36,7 @@ class GlobalLoadTest : public ::testing::Test {
   std::string Counts(const std::vector<std::string>& froms) {
     std::string counts;
     for (const std::string& from : froms) {
-      const std::string query = "SELECT count(*) AS n FROM (SELECT 1 FROM " + from + ")";
+      const std::string query = "SELECT count(*) AS n FROM (SELECT 1 FROM " + from + ") AS r";
       counts += chat_.db().Execute(query)->Field("n").ToText() + " ";
     }
     return counts;
@@ -62,8 +62,9 @@ TEST_F(GlobalLoadTest, SchemaSeedsUsableRowsAndComparesNamesWithoutLetterCase) {
               "friendrq WHERE towho = 'tom' AND who = 'ANN'", "guestbook WHERE towho = 'TOM'",
               "ip_lock WHERE ip = 'ABC::1'", "action WHERE act_name = 'HI'",
               "sysparam WHERE alias = 'MaxTalk'", "sysparam GROUP BY alias HAVING count(*) > 1",
-              "sysparam WHERE (alias = 'nosaytimeout' AND body > 3) OR (alias = 'dontsavevalue' "
-              "AND body / 2 > 3) OR (alias = 'visitor' AND body = '0')",
+              "sysparam WHERE (alias = 'nosaytimeout' AND CAST(body AS INTEGER) > 3) OR (alias = "
+              "'dontsavevalue' AND CAST(body AS INTEGER) / 2 > 3) OR (alias = 'visitor' AND body = "
+              "'0')",
               "room WHERE ID = 1 AND permit_level <= 1 AND door_open <> 0",
               "room WHERE build_time <> now() OR room_keep <> 1",
               "room WHERE room_auto <> '' LIMIT 1",
@@ -131,7 +132,7 @@ TEST_F(GlobalLoadTest, EmptyTablesAndNewsLinksKeepingTheSixNewestTrimmed) {
                {id, " title " + std::to_string(id) + " ", "  http://n/" + std::to_string(id)});
   }
   object->InitGlobal(chat_.app());  // a second load on the same object reuses its connection
-  EXPECT_EQ(Counts({"pragma_table_info('vrecord') WHERE name='end_time'"}), "1 ");
+  EXPECT_NO_THROW(chat_.Exec("SELECT end_time FROM vrecord"));
   const VariantArray& links = chat_.Get("_bbss").array();
   ASSERT_EQ(links.upper_bound(1) * 10 + links.upper_bound(2), 51);
   EXPECT_EQ(links.at(0, 1).ToText() + links.at(0, 0).ToText() + links.at(5, 1).ToText(),

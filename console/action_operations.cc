@@ -32,7 +32,7 @@ std::optional<std::string> CheckAction(const CannedAction& typed, CannedAction& 
 
 // The refusal when an action other than `id` has the name.
 std::optional<std::string> NameTaken(Connection& db, const std::string& name, std::string_view id) {
-  if (db.Execute("SELECT ID FROM action WHERE act_name=? AND ID<>?", {Variant(name), Variant(id)})
+  if (db.Execute("SELECT ID FROM action WHERE act_name=? AND ID<>?", {Variant(name), RowId(id)})
           ->eof()) {
     return std::nullopt;
   }
@@ -40,7 +40,7 @@ std::optional<std::string> NameTaken(Connection& db, const std::string& name, st
 }
 
 std::optional<std::string> StoredName(Connection& db, std::string_view id) {
-  auto row = db.Execute("SELECT act_name FROM action WHERE ID=?", {Variant(id)});
+  auto row = db.Execute("SELECT act_name FROM action WHERE ID=?", {RowId(id)});
   if (row->eof()) return std::nullopt;
   return ColumnText(*row, "act_name");
 }
@@ -95,7 +95,7 @@ Outcome DeleteAction(ConsoleContext& context, std::string_view id) {
   Connection& db = context.db();
   const std::optional<std::string> name = StoredName(db, id);
   if (!name) return Outcome::Refused("没有这个动作。");
-  db.Execute("DELETE FROM action WHERE ID=?", {Variant(id)});
+  db.Execute("DELETE FROM action WHERE ID=?", {RowId(id)});
   RecordChange(context, AuditArea::kActions, "/" + *name, "删除");
   return Outcome::Done("动作 /" + *name + " 已经删除。");
 }

@@ -3,11 +3,14 @@
 #include "console/console_context.h"
 
 #include "component/schema.h"
+#include "tavolin/connection_pool.h"
 
 namespace tavolin::console {
 
 Connection& ConsoleContext::db() {
-  if (!db_) db_ = OpenConnection(Setting("_connstr").ToText(), env_, ChatSchemaScript());
+  if (!db_) {
+    db_ = ConnectionPoolOf(app_)->Open(Setting("_connstr").ToText(), env_, ChatSchemaScript());
+  }
   return *db_;
 }
 

@@ -20,6 +20,10 @@ std::optional<int32_t> WholeNumber(std::string_view text, int32_t low, int32_t h
   return static_cast<int32_t>(value);
 }
 
+Variant RowId(std::string_view id) {
+  return Variant(WholeNumber(id, INT32_MIN, INT32_MAX).value_or(0));
+}
+
 std::optional<DateTime> DateInput(std::string_view text) {
   std::string written(text::TrimBlanks(text));
   if (written.size() > 10 && written[10] == 'T') written[10] = ' ';

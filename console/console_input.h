@@ -13,12 +13,19 @@
 #include <string_view>
 
 #include "tavolin/date_time.h"
+#include "tavolin/variant.h"
 
 namespace tavolin::console {
 
 // The text (blanks around it ignored) as a whole number from `low` to
 // `high`, or nothing.
 std::optional<int32_t> WholeNumber(std::string_view text, int32_t low, int32_t high);
+
+// The row id that `id` (as a form sends it) names, bound as a number:
+// PostgreSQL refuses a text that is no number for a number column, where a
+// SQLite comparison only finds no row. Any other text gives 0, which no row
+// has.
+Variant RowId(std::string_view id);
 
 // A date with or without its time: "YYYY-MM-DD HH:MM:SS", "YYYY-MM-DD HH:MM",
 // "YYYY-MM-DD", and a browser's "YYYY-MM-DDTHH:MM"; nothing for anything else.

@@ -48,13 +48,15 @@ struct Operator {
 
 // What the console may change, as one text: a change shows as a difference.
 std::string Stored(ServedChat& chat) {
-  return chat.Value(
-      "select (select group_concat(ID||room_name||room_owner||permit_level, ',') from room) || '|' "
-      "|| (select count(*) from ip_lock) || '|' || (select count(*) from record) || '|' || "
-      "coalesce((select group_concat(username||user_level||out_info, ',') from user), '') || '|' "
-      "|| (select group_concat(alias||'='||body, ',') from sysparam) || '|' || (select "
-      "group_concat(id||text_body, ',') from autoact) || '|' || (select "
-      "group_concat(ID||act_name||toall||toself||toother, ',') from action) as v");
+  return chat.Joined("select ID||room_name||room_owner||permit_level as v from room order by ID") +
+         "|" +
+         chat.Value(
+             "select (select count(*) from ip_lock) || '|' || (select count(*) from "
+             "record) as v") +
+         "|" + chat.Joined("select username||user_level||out_info as v from user order by ID") +
+         "|" + chat.Joined("select alias||'='||body as v from sysparam order by ID") + "|" +
+         chat.Joined("select id||text_body as v from autoact order by id") + "|" +
+         chat.Joined("select ID||act_name||toall||toself||toother as v from action order by ID");
 }
 
 Form NewRoom(const std::string& name) {
@@ -341,10 +343,7 @@ TEST(ConsoleTest, SettingsTakeEffectAtOnce) {
 TEST(ConsoleTest, RobotAnswersAndActionsFollowEveryChange) {
   ServedChat chat;
   Operator admin(chat);
-  const auto ids = [&] {
-    return chat.Value(
-        "select group_concat(id, ',') as v from (select id from autoact order by id)");
-  };
+  const auto ids = [&] { return chat.Joined("select id as v from autoact order by id"); };
   const std::string second = chat.Value("select text_body as v from autoact where id=2");
   admin.Do(kRobot, {{"do", "delete"}, {"id", "1"}});
   EXPECT_EQ(ids(), "1,2,3,4,5,6,7,8,9,10,11");

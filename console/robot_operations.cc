@@ -22,7 +22,7 @@ std::optional<std::string> CheckAnswer(std::string_view text, std::string& answe
 }
 
 std::optional<std::string> StoredAnswer(Connection& db, std::string_view id) {
-  auto row = db.Execute("SELECT text_body FROM autoact WHERE id=?", {Variant(id)});
+  auto row = db.Execute("SELECT text_body FROM autoact WHERE id=?", {RowId(id)});
   if (row->eof()) return std::nullopt;
   return ColumnText(*row, "text_body");
 }
@@ -62,7 +62,7 @@ Outcome EditRobotAnswer(ConsoleContext& context, std::string_view id, std::strin
   if (!before) return Outcome::Refused("没有这个回答。");
   std::string answer;
   if (auto refusal = CheckAnswer(text, answer)) return Outcome::Refused(*refusal);
-  db.Execute("UPDATE autoact SET text_body=? WHERE id=?", {Variant(answer), Variant(id)});
+  db.Execute("UPDATE autoact SET text_body=? WHERE id=?", {Variant(answer), RowId(id)});
   RecordChange(context, AuditArea::kRobotAnswers, "回答 " + std::string(id),
                "“" + *before + "”改为“" + answer + "”");
   return Outcome::Done("第 " + std::string(id) + " 个回答已经改好。");
@@ -72,9 +72,9 @@ Outcome DeleteRobotAnswer(ConsoleContext& context, std::string_view id) {
   Connection& db = context.db();
   const std::optional<std::string> before = StoredAnswer(db, id);
   if (!before) return Outcome::Refused("没有这个回答。");
-  db.Execute("DELETE FROM autoact WHERE id=?", {Variant(id)});
+  db.Execute("DELETE FROM autoact WHERE id=?", {RowId(id)});
   // The followers move up one in two steps, so no number is ever held twice.
-  db.Execute("UPDATE autoact SET id=-id WHERE id>?", {Variant(id)});
+  db.Execute("UPDATE autoact SET id=-id WHERE id>?", {RowId(id)});
   db.Execute("UPDATE autoact SET id=-id-1 WHERE id<0");
   RecountAnswers(context);
   RecordChange(context, AuditArea::kRobotAnswers, "回答 " + std::string(id), "删除：" + *before);

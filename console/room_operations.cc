@@ -57,14 +57,14 @@ std::optional<std::string> CheckRoom(const RoomForm& form, RoomColumns& columns)
 
 // The refusal when another room than `id` has the name.
 std::optional<std::string> NameTaken(Connection& db, const Variant& name, std::string_view id) {
-  if (db.Execute("SELECT ID FROM room WHERE room_name=? AND ID<>?", {name, Variant(id)})->eof()) {
+  if (db.Execute("SELECT ID FROM room WHERE room_name=? AND ID<>?", {name, RowId(id)})->eof()) {
     return std::nullopt;
   }
   return "已经有叫“" + name.ToText() + "”的房间了。";
 }
 
 std::optional<LiveRecord> ReadRoom(Connection& db, std::string_view id) {
-  auto row = db.Execute("SELECT * FROM room WHERE ID=?", {Variant(id)});
+  auto row = db.Execute("SELECT * FROM room WHERE ID=?", {RowId(id)});
   if (row->eof()) return std::nullopt;
   return RoomRecordFromRow(*row);
 }
@@ -152,7 +152,7 @@ Outcome EditRoom(ConsoleContext& context, std::string_view id, const RoomForm& f
   if (auto refusal = CheckRoom(form, columns)) return Outcome::Refused(*refusal);
   if (auto refusal = NameTaken(db, columns.values[0], id)) return Outcome::Refused(*refusal);
   std::vector<Variant> values = columns.values;
-  values.push_back(Variant(id));
+  values.push_back(RowId(id));
   db.Execute(
       "UPDATE room SET room_name=?,room_owner=?,room_auto=?,room_des=?,room_top=?,room_title=?,"
       "permit_level=?,door_open=?,room_keep=?,room_exp=? WHERE ID=?",
@@ -179,10 +179,10 @@ Outcome DeleteRoom(ConsoleContext& context, std::string_view id) {
   Connection& db = context.db();
   const std::optional<LiveRecord> room = ReadRoom(db, id);
   if (!room) return Outcome::Refused("没有这个房间。");
-  if (db.Execute("SELECT ID FROM room WHERE ID<>?", {Variant(id)})->eof()) {
+  if (db.Execute("SELECT ID FROM room WHERE ID<>?", {RowId(id)})->eof()) {
     return Outcome::Refused("这是最后一个房间，不能删除。");
   }
-  db.Execute("DELETE FROM room WHERE ID=?", {Variant(id)});
+  db.Execute("DELETE FROM room WHERE ID=?", {RowId(id)});
   std::string moved;
   {
     LiveState& live = context.live();

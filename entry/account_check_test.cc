@@ -63,7 +63,7 @@ TEST(AdmissionTest, RulesAndTheirMessagesInOrder) {
     std::string answer, name;
     for (std::string_view each :
          names.empty() ? std::vector<std::string_view>{""} : text::Split(names, ",")) {
-      name = std::string(each).substr(0, 10);
+      name = text::LeftChars(each, 10);
       answer = chat.LogIn(LoginForm(std::string(each), password));
     }
     EXPECT_EQ(answer, expected) << name;

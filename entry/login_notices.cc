@@ -48,7 +48,8 @@ std::string Corvane::LoginNotices(Application& application, const std::string& n
         "【系统】" + name + ":有聊友给你留言哟！[<a href=guest.asp target=guestbook>观看</a>]<br>";
   }
 
-  for (auto requests = db.Execute("select * from friendrq where towho=?", {Variant(name)});
+  for (auto requests =
+           db.Execute("select * from friendrq where towho=? order by ID", {Variant(name)});
        !requests->eof(); requests->MoveNext()) {
     const std::string id = ColumnText(*requests, "ID");
     notices += "【系统】" + ShownInScript(text::TrimBlanks(ColumnText(*requests, "who"))) +

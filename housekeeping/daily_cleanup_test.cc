@@ -49,18 +49,17 @@ std::string CleanWith(const std::string& changes) {
   } catch (const CallError&) {
     left = "error ";
   }
-  left +=
-      chat.db()
-          .Execute(
-              "SELECT (SELECT group_concat(DATEDIFF('d', calltime, now())) FROM calls) || ' ' || "
-              "(SELECT group_concat(DATEDIFF('d', sub_time, now())) FROM friendrq) || ' ' || "
-              "(SELECT count(*) FROM guestbook) || (SELECT count(*) FROM user WHERE "
+  left += chat.Joined("SELECT DATEDIFF('d', calltime, now()) AS v FROM calls ORDER BY ID") + " " +
+          chat.Joined("SELECT DATEDIFF('d', sub_time, now()) AS v FROM friendrq ORDER BY ID") +
+          " " +
+          chat.Joined(
+              "SELECT '' || (SELECT count(*) FROM guestbook) || (SELECT count(*) FROM user WHERE "
               "username='gone') || (SELECT count(*) FROM record WHERE occ_env='old') || "
-              "(SELECT count(*) FROM room WHERE room_keep=0) || ' ' || (SELECT "
-              "ifnull(group_concat(DISTINCT stype), '') FROM record WHERE stype IN (16, 17, 57)) "
-              "AS n")
-          ->Field("n")
-          .ToText();
+              "(SELECT count(*) FROM room WHERE room_keep=0) AS v") +
+          " " +
+          chat.Joined(
+              "SELECT stype AS v FROM record WHERE stype IN (16, 17, 57) GROUP BY stype "
+              "ORDER BY min(ID)");
   const std::string rooms = chat.lists().Rooms();
   return left + (HasRecord(rooms, "21") ? " 21" : "") + " keep " +
          ListRecord(rooms, "22").field(room_field::kKeep);
@@ -92,13 +91,10 @@ TEST(DailyCleanupTest, UserClearJudgesEachVisitorByOwnLimitAndKeepsSavedRows) {
   };
   // The users left, then the audit records.
   const auto left = [&] {
-    return chat.db()
-        .Execute(
-            "SELECT (SELECT group_concat(username, ' ') FROM (SELECT username FROM user "
-            "ORDER BY ID)) || ' | ' || (SELECT ifnull(group_concat(stype || ' ' || "
-            "occ_time || ' ' || occ_env), '') FROM record) AS n")
-        ->Field("n")
-        .ToText();
+    return chat.Joined("SELECT username AS v FROM user ORDER BY ID", " ") + " | " +
+           chat.Joined(
+               "SELECT stype || ' ' || occ_time || ' ' || occ_env AS v FROM record "
+               "ORDER BY ID");
   };
   // The answer, then what is left.
   const auto run = [&](Variant mode) {

@@ -65,8 +65,8 @@ Variant Corvane::RoomUpdate(Application& TheApplication, Variant& UMod) {
 Variant Corvane::KeepPopularRooms(Application& TheApplication, Variant& UMod) {
   const Variant threshold = LimitParameter(TheApplication.Get(Key("_roomkeepexp")), "_roomkeepexp");
   Connection& db = Database(TheApplication);
-  const std::vector<Room> qualifying = ReadRooms(
-      *db.Execute("select ID,room_name from room where room_keep=0 and room_exp>?", {threshold}));
+  const std::vector<Room> qualifying = ReadRooms(*db.Execute(
+      "select ID,room_name from room where room_keep=0 and room_exp>? order by ID", {threshold}));
   // A room without a record in the list is skipped: not listed, not kept,
   // so that the table and the list never disagree about it.
   std::vector<Room> popular;
@@ -102,7 +102,7 @@ Variant Corvane::ExpireRooms(Application& TheApplication, Variant& UMod) {
   Connection& db = Database(TheApplication);
   const std::vector<Room> idle = ReadRooms(*db.Execute(
       "select * from room where DATEDIFF('n',room_time,now())>(?+ room_exp -(?*DATEDIFF('d',"
-      "build_time,now()))) AND room_keep=0",
+      "build_time,now()))) AND room_keep=0 ORDER BY ID",
       life));
   if (idle.empty()) return Variant("");
 

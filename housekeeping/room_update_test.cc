@@ -83,11 +83,7 @@ TEST_F(RoomUpdateTest, ExpiresIdleRoomsAndKeepsPopularOnesInTableAndList) {
   AddRooms({"2:0:2", "3:0:2", "4:1500:0", "5:1500:0", "6:999:0"});
   EXPECT_EQ(Run(Variant(1)),
             "过期房间：[r2,r3]<br><br>设为永久：[r4, r5] = 1 4+ 5+ 6 9+ | 1 4+ 5+ 6 9+ | 2");
-  EXPECT_EQ(chat_.db()
-                .Execute("SELECT group_concat(occ_env, '|') AS e FROM (SELECT occ_env FROM record "
-                         "ORDER BY stype)")
-                ->Field("e")
-                .ToText(),
+  EXPECT_EQ(chat_.Joined("SELECT occ_env AS v FROM record ORDER BY stype", "|"),
             "系统>系统> >[r2,r3]>自动> 由于人气不旺被系统自动清除！>清除房间%%|"
             "系统>系统> >[r4, r5]>自动> 由于人气值高而被系统自动修改！>设置房间%%为保留房间！");
   // Kept rooms stay kept.

@@ -37,10 +37,10 @@ Variant Corvane::ClearStaleUsers(Application& TheApplication, Variant& UMod) {
       LimitParameter(TheApplication.Get(Key("_usernametimeout")), "_usernametimeout")};
   Connection& db = Database(TheApplication);
 
-  // The report lists the names in the order the rows come: "[tom, ann]".
+  // The report lists the names in the order the users came (by ID): "[tom, ann]".
   std::string report;
-  for (auto rows =
-           db.Execute("select username from user where " + std::string(kStaleUsers), limits);
+  for (auto rows = db.Execute(
+           "select username from user where " + std::string(kStaleUsers) + " order by ID", limits);
        !rows->eof(); rows->MoveNext()) {
     report += report.empty() ? "[" : ", ";
     report += ColumnText(*rows, "username");

@@ -196,7 +196,8 @@ TEST_P(DatabaseTest, CreateScriptRunsOnceAndAllOrNothing) {
 }
 
 // Threads with a connection each open a new database at once: the create script runs once, no
-// write is lost, no command fails on another's lock. On SQLite, a shared memory database too.
+// write is lost (nor a count read and raised in a write transaction), no command fails on
+// another's lock. On SQLite, a shared memory database too.
 TEST_P(DatabaseTest, ConcurrentConnectionsCreateOnceAndLoseNothing) {
   std::vector<std::string> targets = {NewTarget()};
   if (GetParam() == kSqlite)
@@ -204,7 +205,9 @@ TEST_P(DatabaseTest, ConcurrentConnectionsCreateOnceAndLoseNothing) {
   for (const std::string& target : targets) {
     // Holds the memory database open; creates nothing.
     std::unique_ptr<Connection> keeper = OpenConnection(target, &env_);
-    const char* script = "CREATE TABLE t (ID INTEGER PRIMARY KEY, worker INTEGER)";
+    const char* script =
+        "CREATE TABLE t (ID INTEGER PRIMARY KEY, worker INTEGER); CREATE TABLE c (n INTEGER); "
+        "INSERT INTO c VALUES (0)";
     std::vector<std::string> failures(4);
     std::vector<std::thread> threads;
     for (int w = 0; w < 4; ++w) {
@@ -215,6 +218,10 @@ TEST_P(DatabaseTest, ConcurrentConnectionsCreateOnceAndLoseNothing) {
             db->Execute("INSERT INTO t (worker) VALUES (?)", {w});
             auto mine = db->Execute("SELECT count(*) AS c FROM t WHERE worker = ?", {w});
             if (mine->Field("c").ToLong() != i) failures[w] = "lost a row";
+            db->Execute("BEGIN IMMEDIATE");
+            const int32_t n = db->Execute("SELECT n FROM c")->Field("n").ToLong();
+            db->Execute("UPDATE c SET n = ?", {n + 1});
+            db->Execute("COMMIT");
           }
         } catch (const CallError& e) {
           failures[w] = e.what();
@@ -224,6 +231,7 @@ TEST_P(DatabaseTest, ConcurrentConnectionsCreateOnceAndLoseNothing) {
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(failures, std::vector<std::string>(4)) << target;
     EXPECT_EQ(Query(*keeper, "SELECT count(*) AS v FROM t"), "Long:160;|");
+    EXPECT_EQ(Query(*keeper, "SELECT n AS v FROM c"), "Long:160;|");
   }
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/ascii.h"
 #include "platform/materialized_record_set.h"
 #include "platform/postgres_dialect.h"
 #include "platform/statement_clock.h"
@@ -25,6 +26,12 @@ namespace {
 // The number that serialises creating datediff() and the schema between
 // servers opening one database at once.
 constexpr const char* kCreateLock = "SELECT pg_advisory_xact_lock(7267150)";
+
+// What stands for SQLite's "BEGIN IMMEDIATE", which takes the database's
+// write lock at once so that write transactions run one after the other: a
+// lock of the database's own, held until the transaction ends.
+constexpr std::string_view kBeginImmediate = "BEGIN IMMEDIATE";
+constexpr const char* kBeginWriting = "BEGIN; SELECT pg_advisory_xact_lock(7267151)";
 
 // datediff(unit, d1, d2): the boundaries of the unit ('d' midnights, 'h'
 // hours, 'n' minutes, 's' seconds) crossed from d1 to d2, negative when d2
@@ -203,6 +210,11 @@ PostgresConnection::Result PostgresConnection::Send(const std::string& sql,
 std::unique_ptr<RecordSet> PostgresConnection::Execute(std::string_view command,
                                                        const std::vector<Variant>& params) {
   const StatementClock clock;
+  if (params.empty() && EqualsIgnoreAsciiCase(command, kBeginImmediate)) {
+    RunScript(kBeginWriting);
+    return std::make_unique<MaterializedRecordSet>(std::vector<std::string>{},
+                                                   std::vector<MaterializedRecordSet::Row>{});
+  }
   int placeholders = 0;
   const std::string sql = TranslateCommand(command, env_->Now().ToString(), &placeholders);
   if (static_cast<size_t>(placeholders) != params.size()) {

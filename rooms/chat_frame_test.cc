@@ -117,7 +117,7 @@ TEST_F(ChatPageTest, SayListSetsTheRoomDeliversAndListsTheOccupants) {
 
 TEST_F(ChatPageTest, MissingOrHostileValuesCannotBreakTheScript) {
   env_.Exec(
-      "UPDATE user SET n_color = NULL, s_color = 'x', f_size = NULL, l_height = NULL, "
+      "UPDATE user SET n_color = NULL, s_color = NULL, f_size = NULL, l_height = NULL, "
       "friends = 'o''ne \\ </script>' WHERE username = 'ann'");
   for (int field : {room_field::kTt, room_field::kHtml, room_field::kExperience})
     chat_.SetRoomField(2, field, "");

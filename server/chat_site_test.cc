@@ -133,7 +133,7 @@ TEST(ChatSiteTest, PostsNeedTheSessionsTokenAndTheSitesOwnOrigin) {
       EXPECT_EQ(ann.Post(page, form).status, 403) << page << " " << origin;
     }
   }
-  EXPECT_EQ(chat.Value("select (select count(*) from guestbook)||(select count(*) from calls)||"
+  EXPECT_EQ(chat.Value("select ''||(select count(*) from guestbook)||(select count(*) from calls)||"
                        "(select count(*) from friendrq)||(select friends from user where "
                        "username='ann') as v"),
             "001");

@@ -4,6 +4,7 @@
 
 #include "component/schema.h"
 #include "sitepages/input_limits.h"
+#include "tavolin/connection_pool.h"
 #include "tavolin/error.h"
 #include "text/html_text.h"
 #include "text/strings.h"
@@ -53,8 +54,9 @@ std::optional<Outcome> SiteVisit::TooFast(const RateKind& kind) {
 
 Connection& SiteVisit::db() {
   if (!db_) {
-    db_ = OpenConnection(host_.application.Get(std::string(host_.prefix) + "_connstr").ToText(),
-                         host_.env, ChatSchemaScript());
+    db_ = ConnectionPoolOf(host_.application)
+              ->Open(host_.application.Get(std::string(host_.prefix) + "_connstr").ToText(),
+                     host_.env, ChatSchemaScript());
   }
   return *db_;
 }

@@ -1,8 +1,8 @@
 // Copyright Tavolin developers.
 //
-// What engine tests share: a database file of their own that is removed when
-// the test ends (whatever it asserted), a clock the test sets, and an
-// Application pointed at that database.
+// What engine tests share: a database of their own that is removed when the
+// test ends (whatever it asserted), a clock the test sets, and an Application
+// pointed at that database.
 
 #ifndef TAVOLIN_TESTING_CHAT_TEST_ENV_H_
 #define TAVOLIN_TESTING_CHAT_TEST_ENV_H_
@@ -35,8 +35,30 @@ class TempDatabase {
   std::string path_;
 };
 
+// Column "v" of each row of `query` as text, joined by `separator`, NULLs left
+// out: the tests' way of reading several rows alike on SQLite and PostgreSQL.
+std::string JoinedValues(Connection& db, std::string_view query, std::string_view separator = ",",
+                         const std::vector<Variant>& params = {});
+
+// The chat database of one test, removed when the test ends: a SQLite file of
+// its own, or, when TAVOLIN_TEST_DATABASE=postgres, a database on the test
+// PostgreSQL server that holds the chat's schema and seed rows already.
+class ChatDatabase {
+ public:
+  ChatDatabase();
+  ~ChatDatabase();
+  ChatDatabase(const ChatDatabase&) = delete;
+  ChatDatabase& operator=(const ChatDatabase&) = delete;
+
+  const std::string& connection_string() const { return connection_string_; }
+
+ private:
+  TempDatabase file_;
+  std::string connection_string_;
+};
+
 // A chat on a fresh seeded database: the application holds "_connstr" under
-// the given prefix; the clock starts at 2026-03-04 10:00:00.
+// the given prefix; the clock starts at TestStartTime().
 class ChatTestEnv {
  public:
   explicit ChatTestEnv(std::string prefix = "");
@@ -50,6 +72,9 @@ class ChatTestEnv {
   void Exec(std::string_view command, const std::vector<Variant>& params = {}) {
     db().Execute(command, params);
   }
+  std::string Joined(std::string_view query, std::string_view separator = ",") {
+    return JoinedValues(db(), query, separator);
+  }
   // Sets the sysparam row of `alias` to `body` (inserting it when missing).
   void SetParam(std::string_view alias, const Variant& body);
   // The application value of prefix + suffix.
@@ -60,7 +85,7 @@ class ChatTestEnv {
   LiveLists lists() { return LiveLists(app_, prefix_); }
 
  private:
-  TempDatabase file_;
+  ChatDatabase database_;
   ManualClockEnv clock_;
   Application app_;
   std::string prefix_;

@@ -60,7 +60,7 @@ LiveChat::LiveChat(Application& app, ManualClockEnv& clock)
     : clock_(clock), app_(app), lists_(app) {}
 
 LiveChat::LiveChat(int max_talk)
-    : own_clock_(std::make_unique<ManualClockEnv>(DateTime::FromCivil(2026, 3, 4, 10, 0, 0))),
+    : own_clock_(std::make_unique<ManualClockEnv>(TestStartTime())),
       own_app_(std::make_unique<Application>()),
       clock_(*own_clock_),
       app_(*own_app_),

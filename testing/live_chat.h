@@ -19,6 +19,9 @@
 
 namespace tavolin::testing {
 
+// The time the tests' clocks start at.
+inline DateTime TestStartTime() { return DateTime::FromCivil(2026, 3, 4, 10, 0, 0); }
+
 // The two lists as their texts, and single fields of a user's or a room's
 // record (a room's occupants included). Each takes the application lock.
 class LiveLists {

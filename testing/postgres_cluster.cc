@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -93,6 +92,29 @@ class Cluster {
   bool started_ = false;
 };
 
+// The server, started on first use and stopped when the program ends, and a
+// connection to its own database that creates and drops the tests' ones.
+struct Server {
+  std::mutex mutex;
+  std::unique_ptr<Cluster> cluster;
+  std::unique_ptr<Connection> admin;
+  int count = 0;
+};
+
+Server& TheServer() {
+  static Server server;
+  std::lock_guard<std::mutex> lock(server.mutex);
+  if (!server.cluster) {
+    server.cluster = std::make_unique<Cluster>();
+    server.admin = OpenConnection(server.cluster->ConnectionString("postgres"), Env::Default());
+  }
+  return server;
+}
+
+std::string DatabaseName(const std::string& connection_string) {
+  return connection_string.substr(connection_string.rfind('/') + 1);
+}
+
 }  // namespace
 
 bool PostgresCasesOff() {
@@ -100,20 +122,19 @@ bool PostgresCasesOff() {
   return off != nullptr && std::string(off) == "1";
 }
 
-std::string NewPostgresDatabase() {
-  static std::mutex mutex;
-  static std::unique_ptr<Cluster> cluster;  // stopped when the program ends
-  static std::atomic<int> count{0};
-  std::string admin;
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!cluster) cluster = std::make_unique<Cluster>();
-    admin = cluster->ConnectionString("postgres");
-  }
-  const std::string name = "test_" + std::to_string(count++);
-  OpenConnection(admin, Env::Default())->Execute("CREATE DATABASE " + name);
-  std::lock_guard<std::mutex> lock(mutex);
-  return cluster->ConnectionString(name);
+std::string NewPostgresDatabase(const std::string& copy_of) {
+  Server& server = TheServer();
+  std::lock_guard<std::mutex> lock(server.mutex);
+  const std::string name = "test_" + std::to_string(server.count++);
+  server.admin->Execute("CREATE DATABASE " + name +
+                        (copy_of.empty() ? "" : " TEMPLATE " + DatabaseName(copy_of)));
+  return server.cluster->ConnectionString(name);
+}
+
+void DropPostgresDatabase(const std::string& connection_string) {
+  Server& server = TheServer();
+  std::lock_guard<std::mutex> lock(server.mutex);
+  server.admin->Execute("DROP DATABASE " + DatabaseName(connection_string) + " WITH (FORCE)");
 }
 
 }  // namespace tavolin::testing

@@ -95,7 +95,7 @@ ServedChat::ServedChat(std::string admin_password, size_t max_sessions,
                        std::string connection_string)
     : connection_string_(connection_string.empty() ? database_.connection_string()
                                                    : std::move(connection_string)),
-      clock_(DateTime::FromCivil(2026, 3, 4, 10, 0, 0)),
+      clock_(TestStartTime()),
       site_folder_(MakeSite()),
       site_(application_, &clock_,
             {"", std::move(admin_password), site_folder_.string(), max_sessions}),

@@ -65,8 +65,8 @@ class HttpTestClient {
 
 class ServedChat {
  public:
-  // On `connection_string`'s database when one is given, else on a SQLite
-  // file of its own.
+  // On `connection_string`'s database when one is given, else on a
+  // ChatDatabase of its own.
   explicit ServedChat(std::string admin_password = "secret",
                       size_t max_sessions = server::ChatSite::Options{}.max_sessions,
                       std::string connection_string = "");
@@ -93,9 +93,13 @@ class ServedChat {
   Connection& db();
   // The first row's column "v" of `query`, as text.
   std::string Value(const std::string& query) { return db().Execute(query)->Field("v").ToText(); }
+  // Column "v" of every row of `query`, joined by `separator`.
+  std::string Joined(std::string_view query, std::string_view separator = ",") {
+    return JoinedValues(db(), query, separator);
+  }
 
  private:
-  TempDatabase database_;
+  ChatDatabase database_;
   std::string connection_string_;
   ManualClockEnv clock_;
   Application application_;

@@ -124,7 +124,9 @@ TEST(ToolTest, MigrateCopiesASqliteChatIntoPostgres) {
   if (testing::PostgresCasesOff()) GTEST_SKIP();
   const char* tables[] = {"sysparam", "autoact", "scrollad", "room",     "user",      "record",
                           "vrecord",  "ip_lock", "calls",    "friendrq", "guestbook", "action"};
-  testing::ServedChat old_chat;
+  testing::TempDatabase old_file;  // the copy goes from SQLite, whichever database the suite uses
+  testing::ServedChat old_chat("secret", server::ChatSite::Options{}.max_sessions,
+                               old_file.connection_string());
   old_chat.Visitor("AnnA");
   old_chat.Visitor("小明");
   Connection& sqlite = old_chat.db();
@@ -242,7 +244,7 @@ TEST(ToolTest, AdminChangesTheDatabaseAndExitsByOutcome) {
 // Catches a change through a running server that does not reach its live
 // chat at once.
 TEST(ToolTest, AdminThroughARunningServerChangesItsLiveChat) {
-  testing::TempDatabase database;
+  testing::ChatDatabase database;
   const RunningServer server("export TAVOLIN_ADMIN_PASSWORD=pw; ",
                              "--db " + database.connection_string());
   ASSERT_GT(server.port, 0);
