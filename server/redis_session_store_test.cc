@@ -108,10 +108,12 @@ TEST(RedisSessionStoreTest, ChatSitesOverOneRedisShareVisitors) {
   const std::string url = tavolin::testing::NewRedisUrl();
   tavolin::testing::TempDatabase database;
   ManualClockEnv clock(DateTime::FromCivil(2026, 3, 4, 10, 0, 0));
-  Application application;
+  // Two servers of one chat, and the first one's chat served with its
+  // sessions kept in a Redis that is gone.
+  Application application, second_application;
   ChatSite one(application, &clock, {.live_url = url});
-  ChatSite two(application, &clock, {.live_url = url});
-  ChatSite gone(application, &clock, {.live_url = DeadRedisUrl()});
+  ChatSite two(second_application, &clock, {.live_url = url});
+  ChatSite gone(application, &clock, {.site_folder = "", .live_url = DeadRedisUrl()});
   one.Start(database.connection_string());
   two.Start(database.connection_string());
 

@@ -98,7 +98,7 @@ ServedChat::ServedChat(std::string admin_password, size_t max_sessions,
       clock_(TestStartTime()),
       site_folder_(MakeSite()),
       site_(application_, &clock_,
-            {"", std::move(admin_password), site_folder_.string(), max_sessions}),
+            {"", std::move(admin_password), site_folder_.string(), max_sessions, ""}),
       server_({.port = 0, .threads = 2}, [this](const server::HttpRequest& r,
                                                 server::Responder& out) { site_.Handle(r, out); }) {
   server_.OnStop([this] { site_.EndWaits(); });
