@@ -20,8 +20,8 @@ constexpr std::string_view kNeverIdle = "525600";
 
 }  // namespace
 
-void PrepareChatDatabase(const std::string& path, int visitors, int say_ring_lines) {
-  auto db = OpenConnection("sqlite:" + path, Env::Default(), ChatSchemaScript());
+void PrepareChatDatabase(const std::string& connection_string, int visitors, int say_ring_lines) {
+  auto db = OpenConnection(connection_string, Env::Default(), ChatSchemaScript());
   // _maxtalk is the ring's highest slot index.
   const std::vector<std::pair<std::string_view, std::string>> settings = {
       {"maxpeople", std::to_string(visitors)},
