@@ -6,8 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config libsqlite3-dev sqlite3 libboost-dev libgtest-dev googletest
-          libgmock-dev libbenchmark-dev libpq-dev postgresql clang-format chromium firefox-esr
-          fonts-wqy-zenhei
+          libgmock-dev libbenchmark-dev libpq-dev postgresql libhiredis-dev libssl-dev redis-server
+          clang-format chromium firefox-esr fonts-wqy-zenhei
           clang libclang-rt-14-dev
           nginx)
 # Node.js may come from elsewhere on the machine; only a missing one is installed.

@@ -10,7 +10,7 @@
 
 namespace tavolin::testing {
 
-uint16_t FreePort() {
+int FreePort() {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -19,7 +19,7 @@ uint16_t FreePort() {
   const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
                   ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
   if (fd >= 0) ::close(fd);
-  if (!ok) throw std::runtime_error("no free port on 127.0.0.1");
+  if (!ok) throw std::runtime_error("no free port for a test server");
   return ntohs(address.sin_port);
 }
 

@@ -1,19 +1,14 @@
 // Copyright Tavolin developers.
 //
-// A loopback port nobody listens on, for servers a test starts on a port
-// it must know before they run (a balancer's upstreams, a server started
-// again where it was).
+// A loopback port nobody listens on now, for the throw-away servers of tests.
 
 #ifndef TAVOLIN_TESTING_FREE_PORT_H_
 #define TAVOLIN_TESTING_FREE_PORT_H_
 
-#include <cstdint>
-
 namespace tavolin::testing {
 
-// A port on 127.0.0.1 that the kernel hands out now; throws
-// std::runtime_error when there is none.
-uint16_t FreePort();
+// A port chosen by the kernel; throws std::runtime_error when there is none.
+int FreePort();
 
 }  // namespace tavolin::testing
 

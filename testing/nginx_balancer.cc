@@ -59,7 +59,7 @@ std::string NginxConfiguration(const std::vector<uint16_t>& servers, uint16_t po
 }
 
 NginxBalancer::NginxBalancer(const std::vector<uint16_t>& servers, const BalancerOptions& options)
-    : port_(FreePort()) {
+    : port_(static_cast<uint16_t>(FreePort())) {
   if (!std::filesystem::exists(kNginxBinary)) {
     throw std::runtime_error(std::string("nginx is not installed (no ") + kNginxBinary +
                              "): run scripts/install-deps.sh");

@@ -9,7 +9,7 @@ namespace tavolin::testing {
 ServedCluster::ServedCluster(ClusterOptions options)
     : options_(std::move(options)), starts_(options_.servers), processes_(options_.servers) {
   for (int i = 0; i < options_.servers; ++i) {
-    ports_.push_back(FreePort());
+    ports_.push_back(static_cast<uint16_t>(FreePort()));
     Start(i);
   }
   balancer_ = std::make_unique<NginxBalancer>(ports_, options_.balancer);

@@ -5,6 +5,7 @@
 #include "bench/load/closed_loop.h"
 #include "bench/load/redis_info.h"
 #include "testing/postgres_cluster.h"
+#include "testing/redis_server.h"
 
 namespace tavolin::load {
 
@@ -19,8 +20,7 @@ ChatUnderLoad::ChatUnderLoad(const ChatSetup& setup, const std::filesystem::path
         folder / (name + ".log"));
     return;
   }
-  redis_url_ = setup.redis_url;
-  RedisCommand(redis_url_, "FLUSHALL");
+  redis_url_ = testing::NewRedisUrl();
   const std::string database = testing::NewPostgresDatabase();
   PrepareChatDatabase(database, setup.visitors, setup.say_ring_lines);
   // Each request through the balancer holds a connection from the client

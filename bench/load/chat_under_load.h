@@ -2,8 +2,8 @@
 //
 // The chat the load runs against, on a fresh database made for the step's
 // visitors: one `tavolin serve` on SQLite, or several on a PostgreSQL
-// database sharing their live state in Redis, behind nginx. The live state
-// is emptied first, so each step starts a chat of its own.
+// database sharing their live state in a Redis database of their own (on
+// the one Redis server of the run), behind nginx.
 
 #ifndef TAVOLIN_BENCH_LOAD_CHAT_UNDER_LOAD_H_
 #define TAVOLIN_BENCH_LOAD_CHAT_UNDER_LOAD_H_
@@ -21,7 +21,6 @@ namespace tavolin::load {
 struct ChatSetup {
   std::filesystem::path tavolin;
   int servers = 1;
-  std::string redis_url;  // with several servers
   int visitors = 0;
   int say_ring_lines = 200;
   // Connections the balancer must hold at once from the client.
@@ -38,6 +37,8 @@ class ChatUnderLoad {
   uint16_t port() const;
   // The servers' resident memory, with the memory Redis holds.
   int64_t ResidentBytes() const;
+  // The live state's Redis database; "" with one server.
+  const std::string& redis_url() const { return redis_url_; }
   std::string LogSummary(int lines) const;
 
  private:

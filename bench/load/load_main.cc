@@ -30,7 +30,6 @@
 #include "bench/load/redis_info.h"
 #include "bench/load/wait_loop.h"
 #include "testing/chat_answer.h"
-#include "testing/redis_server.h"
 #include "testing/server_process.h"
 #include "testing/temp_folder.h"
 
@@ -188,17 +187,16 @@ int ClientConnections(const Options& options) {
               : 0);
 }
 
-ChatStep RunChat(const Options& options, const std::string& redis_url, int n,
-                 const fs::path& folder) {
+ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
   ChatStep step;
   step.visitors = n;
   const ChatUnderLoad server({.tavolin = options.tavolin,
                               .servers = options.servers,
-                              .redis_url = redis_url,
                               .visitors = n,
                               .say_ring_lines = SayRingLines(options.posts_per_second),
                               .client_connections = ClientConnections(options)},
                              folder);
+  const std::string& redis_url = server.redis_url();
   // What Redis does while `run` runs, put down to `polls()` polls.
   const auto redis_cost = [&](const std::function<void()>& run,
                               const std::function<uint64_t()>& polls) {
@@ -416,12 +414,11 @@ int Run(int argc, char** argv) {
   }
 
   TempFolder folder("tavolin-load");
-  const std::string redis_url = options->servers > 1 ? testing::RedisUrl() : "";
   std::vector<ChatStep> steps;
   bool correct = true;
   for (const int n : options->visitors) {
     if (interrupted) break;
-    steps.push_back(RunChat(*options, redis_url, n, folder.path));
+    steps.push_back(RunChat(*options, n, folder.path));
     correct = correct && steps.back().Correct();
   }
   if (interrupted) {

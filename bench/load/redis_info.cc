@@ -10,6 +10,23 @@
 
 namespace tavolin::load {
 
+namespace {
+
+// The output of redis-cli with `arguments` against `url`; throws
+// std::runtime_error when it fails.
+std::string RedisCommand(const std::string& url, const std::string& arguments) {
+  const std::string command = "redis-cli -u '" + url + "' " + arguments;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) throw std::runtime_error("cannot run " + command);
+  std::string output;
+  char chunk[4096];
+  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, got);
+  if (::pclose(pipe) != 0) throw std::runtime_error(command + " failed: " + output);
+  return output;
+}
+
+}  // namespace
+
 CommandCost RedisInfo::Total() const {
   CommandCost total;
   for (const auto& [name, cost] : commands) {
@@ -44,17 +61,6 @@ RedisInfo ParseRedisInfo(const std::string& info) {
     }
   }
   return read;
-}
-
-std::string RedisCommand(const std::string& url, const std::string& arguments) {
-  const std::string command = "redis-cli -u '" + url + "' " + arguments;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) throw std::runtime_error("cannot run " + command);
-  std::string output;
-  char chunk[4096];
-  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, got);
-  if (::pclose(pipe) != 0) throw std::runtime_error(command + " failed: " + output);
-  return output;
 }
 
 RedisInfo ReadRedisInfo(const std::string& url) {

@@ -31,10 +31,6 @@ struct RedisInfo {
 // std::runtime_error when redis-cli fails.
 RedisInfo ReadRedisInfo(const std::string& url);
 
-// Runs redis-cli with `arguments` against `url`; throws std::runtime_error
-// when it fails. Returns its output.
-std::string RedisCommand(const std::string& url, const std::string& arguments);
-
 // Reads the text of INFO (lines "cmdstat_NAME:calls=N,usec=N,..." and
 // "used_memory:N").
 RedisInfo ParseRedisInfo(const std::string& info);
