@@ -22,6 +22,9 @@
 #include <vector>
 
 #include "component/page_text.h"
+#include "component/schema.h"
+#include "tavolin/database.h"
+#include "tavolin/env.h"
 #include "testing/chat_answer.h"
 #include "testing/postgres_cluster.h"
 #include "testing/redis_server.h"
@@ -150,6 +153,15 @@ class Conversation {
   int rounds_ = 0;
 };
 
+// A new PostgreSQL database with the chat's schema, where more than the
+// default three visitors from one address may register within minutes.
+std::string ChatDatabase() {
+  const std::string database = testing::NewPostgresDatabase();
+  OpenConnection(database, Env::Default(), ChatSchemaScript())
+      ->Execute("UPDATE sysparam SET body='100' WHERE alias='newusernum'");
+  return database;
+}
+
 // A copy of `guest`'s browser that talks to `port` past the balancer.
 HttpTestClient Straight(const Guest& guest, uint16_t port) {
   HttpTestClient client = guest.client;
@@ -180,7 +192,7 @@ TEST(MultiServerTest, TwoServersBehindNginxAreOneChatThatOutlivesEitherOne) {
   const char* binary = std::getenv("TAVOLIN_BINARY");
   ASSERT_NE(binary, nullptr) << "TAVOLIN_BINARY names the tavolin binary (ctest sets it)";
   testing::ServedCluster cluster({.tavolin = binary,
-                                  .database = testing::NewPostgresDatabase(),
+                                  .database = ChatDatabase(),
                                   .live = testing::RedisUrl(),
                                   .serve_flags = {"--admin-password", "secret"},
                                   .balancer = {}});
