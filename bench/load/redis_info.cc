@@ -64,7 +64,13 @@ RedisInfo ParseRedisInfo(const std::string& info) {
 }
 
 RedisInfo ReadRedisInfo(const std::string& url) {
-  return ParseRedisInfo(RedisCommand(url, "INFO commandstats") + RedisCommand(url, "INFO memory"));
+  // INFO speaks for the whole server: asked without a database number,
+  // redis-cli sends no SELECT that would count among the commands.
+  const std::string server = std::regex_replace(url, std::regex("/[0-9]+$"), "");
+  RedisInfo read = ParseRedisInfo(RedisCommand(server, "INFO commandstats") +
+                                  RedisCommand(server, "INFO memory"));
+  read.commands.erase("info");  // the readings' own
+  return read;
 }
 
 }  // namespace tavolin::load

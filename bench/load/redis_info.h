@@ -27,8 +27,8 @@ struct RedisInfo {
   RedisInfo Since(const RedisInfo& before) const;
 };
 
-// Reads the INFO of the server at `url` (redis://HOST:PORT[/DB]); throws
-// std::runtime_error when redis-cli fails.
+// Reads the INFO of the server at `url` (redis://HOST:PORT[/DB]), its own
+// INFO commands left out; throws std::runtime_error when redis-cli fails.
 RedisInfo ReadRedisInfo(const std::string& url);
 
 // Reads the text of INFO (lines "cmdstat_NAME:calls=N,usec=N,..." and
