@@ -10,29 +10,16 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "component/list_text_live_state.h"
 #include "component/live_state.h"
-#include "conversation/visits.h"
-#include "tavolin/error.h"
-#include "tavolin/request.h"
-#include "tavolin/session.h"
 #include "testing/chat_test_env.h"
+#include "testing/random_chat_steps.h"
 
 namespace tavolin {
 namespace {
 
-// Names that are prefixes and suffixes of each other, Chinese ones, a room key, the robot's.
-const std::vector<std::string> kNames = {"ann",    "anna", "nn",   "an_n",   "张三",
-                                         "张三丰", "12",   "1212", "小精灵", "bob"};
-const std::vector<std::string> kRooms = {"1", "2", "3", "5", "12", "99", "", "01"};
-const std::vector<std::string> kTexts = {
-    "hello",    "",         "#<b>bold</b>", "/hi",          "/smile", "/nosuch",  "a<b c",
-    "$>x<$1$>", "fuck you", "what time",    "[img]x[/img]", "你好",   "'quoted'", "back\\sl"};
-// Step kinds, the common ones more than once; see RunRandomStep.
-const std::vector<int> kKinds = {0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2,
-                                 2, 3, 3, 4, 5, 6, 7, 8, 8, 9, 10};
+using testing::ChatState;
 
 int EnvNumber(const char* name, int fallback) {
   return std::getenv(name) != nullptr ? std::atoi(std::getenv(name)) : fallback;
@@ -41,100 +28,19 @@ int EnvNumber(const char* name, int fallback) {
 // One of the two chats, keyed or keeping the list texts, with its visitors' sessions.
 struct World {
   explicit World(bool list_texts) {
-    // Room times fixed, so that both databases hold the same rows.
-    chat.Exec("UPDATE room SET room_time='2026-03-04 09:00:00', build_time='2026-03-01 09:00:00'");
-    chat.Exec(
-        "INSERT INTO room (ID, room_name, room_owner, room_auto, room_des, room_top, room_title, "
-        "room_keep, room_time, room_tt, room_html, room_exp, build_time, permit_level, door_open) "
-        "VALUES (12, 'twelve', 'ann', 'bob', 'd', 't', 'x', 0, '2026-03-02 09:00:00', '0', '0', 0, "
-        "'2026-03-01 09:00:00', 0, 0)");
-    chat.SetParam("maxtalk", "40");
-    chat.SetParam("maxpeople", "8");
-    chat.Exec("INSERT INTO autoact (text_body) VALUES ('no time'), ('late')");
+    testing::PrepareStepDatabase(chat);
     if (list_texts) {
       UseLiveState(chat.app(), "", std::make_shared<ListTextLiveState>(&chat.app(), ""));
     }
     chat.NewObject()->InitGlobal(chat.app());
   }
-
-  // What the chat shows after a step: the lists and the ring.
-  std::string State() {
-    std::string state = chat.lists().Users() + "\n" + chat.lists().Rooms() + "\n";
-    const VariantArray& ring = chat.Get("_says").array();
-    for (int cell = 0; cell < (ring.upper_bound(1) + 1) * 6; ++cell) {
-      state += ring.at(cell / 6, cell % 6).ToText() + "|";
-    }
-    return state + chat.Get("_current").ToText();
+  testing::StepTarget target() {
+    return {chat.app(), [this] { return chat.NewObject(); }, chat.clock(), sessions};
   }
 
   testing::ChatTestEnv chat;
-  MemorySession sessions[12];
+  MemorySession sessions[testing::kStepSessions];
 };
-
-// Draws one step from `random` and runs it in `world`: its kind, then the answer or error code.
-std::string RunRandomStep(World& world, std::mt19937& random) {
-  const auto pick = [&](const auto& options) { return options[random() % options.size()]; };
-  const auto chance = [&](unsigned percent) { return random() % 100 < percent; };
-  const int kind = pick(kKinds);
-  // Logins spread over more sessions than the others, so a name logs in again from another browser.
-  const int session = static_cast<int>(random() % (kind == 0 ? 12 : 8));
-  const std::string name = pick(kNames), room = pick(kRooms);
-  const std::string text = kind == 0 ? (chance(10) ? "wrong" : "") : pick(kTexts);
-  const std::string to_who = chance(40) ? "大家" : chance(20) ? "小精灵" : pick(kNames);
-  const bool secret = chance(30), title = chance(10);
-  const std::string sayid = chance(60) ? "" : chance(90) ? std::to_string(random() % 60) : "x";
-  // Mostly seconds, sometimes past the idle limits and the silent-browser time.
-  const int seconds = chance(10) ? 3000 : static_cast<int>(1 + random() % 90);
-
-  testing::ChatTestEnv& chat = world.chat;
-  Application& app = chat.app();
-  MemorySession& visitor = world.sessions[session];
-  auto object = chat.NewObject();
-  MemoryRequest request;
-  Variant real_run(1);
-  const std::string kind_text = std::to_string(kind) + ":";
-  try {
-    switch (kind) {
-      case 0:  // a login; a session that holds a name logs in again
-        request.SetForm("sUserName", name).SetForm("sPass", text.empty() ? "pw" + name : text);
-        request.SetForm("room_id", room).SetForm("bSex", secret ? "1" : "0");
-        request.SetServerVariable("REMOTE_ADDR", "10.0.0." + std::to_string(session));
-        return kind_text + object->LoginCheck(app, visitor, request).ToText();
-      case 1:
-        if (!sayid.empty()) request.SetQuery("sayid", sayid);
-        return kind_text + object->refresh(app, visitor, request).ToText();
-      case 2:
-        request.SetForm("says", text).SetForm("towho", to_who).SetForm("sayscolor", "c1");
-        request.SetForm("secret", secret ? "1" : "0").SetForm("istitle", title ? "1" : "0");
-        request.SetForm("addwordcolor", "c2");
-        if (!sayid.empty()) request.SetForm("id", sayid);
-        return kind_text + object->subsay(app, visitor, request).ToText();
-      case 3:  // a room change, refused ones included
-        request.SetForm("toroom", room);
-        return kind_text + object->ChangeRoom(app, visitor, request).ToText();
-      case 4:
-        return kind_text + object->InitSayList(app, visitor).ToText();
-      case 5:
-        return kind_text + object->ChatFrame(app, visitor, request).ToText();
-      case 6:
-        return kind_text + (EndVisit(*object, app, visitor) ? "left" : "not in");
-      case 7:
-        return kind_text +
-               std::to_string(EndSilentVisits(*object, app, chat.clock().Now(), seconds));
-      case 8:
-        return chat.clock().Advance(seconds), kind_text;
-      case 9:
-        return kind_text + object->RoomUpdate(app, real_run).ToText();
-      default: {  // the page methods that take the lists as texts
-        Variant users(chat.lists().Users()), rooms(chat.lists().Rooms());
-        return kind_text + object->getLevel(visitor, users, rooms).ToText() +
-               object->MyName().ToText();
-      }
-    }
-  } catch (const CallError& error) {
-    return kind_text + "error " + std::to_string(static_cast<int>(error.code()));
-  }
-}
 
 TEST(LiveStateDifferentialTest, KeyedAndListTextChatsAnswerAlike) {
   const int steps = EnvNumber("TAVOLIN_DIFFERENTIAL_STEPS", 1500);
@@ -144,9 +50,11 @@ TEST(LiveStateDifferentialTest, KeyedAndListTextChatsAnswerAlike) {
     std::mt19937 keyed_random(seed), listed_random(seed);
     int logins = 0, entered = 0;
     for (int i = 0; i < steps; ++i) {
-      const std::string answer = RunRandomStep(keyed, keyed_random);
-      ASSERT_EQ(answer, RunRandomStep(listed, listed_random)) << "seed " << seed << " step " << i;
-      ASSERT_EQ(keyed.State(), listed.State()) << "seed " << seed << " step " << i;
+      const std::string answer = testing::RunRandomStep(keyed.target(), keyed_random);
+      ASSERT_EQ(answer, testing::RunRandomStep(listed.target(), listed_random))
+          << "seed " << seed << " step " << i;
+      ASSERT_EQ(ChatState(keyed.chat.app()), ChatState(listed.chat.app()))
+          << "seed " << seed << " step " << i;
       logins += answer.starts_with("0:");
       entered += answer == "0:";
     }

@@ -43,12 +43,12 @@ void Corvane::EnterChat(Application& application, Session& session, const Login&
   const Variant first_entry = application.Get(Key("_enterchatshow"));
   const Variant re_entry = application.Get(Key("_reentershow"));
   const std::string entry_time = GetTimeStr().ToText();
-  std::string token = NextLoginToken(application, const_str_, entry_time);
 
   // Everything is computed and checked first and written at the end, so a
   // call that fails leaves the live chat and the session as they were.
   LiveState& live = Live(application);
   ApplicationLock lock(application);
+  std::string token = NextLoginToken(application, const_str_, entry_time);
   std::vector<std::string> message;
   if (std::optional<LiveRecord> old = live.FindUser(login.name)) {
     // A returning visitor goes back to the room of the old record, whichever

@@ -2,40 +2,25 @@
 
 #include "entry/login_token.h"
 
-#include <memory>
-#include <mutex>
+#include <cstdlib>
 
 namespace tavolin {
 
-namespace {
-
-// The chat's generator: the time text of its newest token, and how often
-// that text was handed out before.
-class LoginTokens : public ApplicationObject {
- public:
-  std::string Next(const std::string& time_text) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (time_text != last_time_) {
-      last_time_ = time_text;
-      repeats_ = 0;
-      return time_text;
-    }
-    return time_text + "#" + std::to_string(++repeats_);
-  }
-
- private:
-  std::mutex mutex_;
-  std::string last_time_;
-  int repeats_ = 0;
-};
-
-}  // namespace
-
 std::string NextLoginToken(Application& application, std::string_view prefix,
                            const std::string& time_text) {
-  const std::shared_ptr<ApplicationObject> object = application.GetOrMakeObject(
-      std::string(prefix) + "_login_tokens", [] { return std::make_shared<LoginTokens>(); });
-  return static_cast<LoginTokens&>(*object).Next(time_text);
+  // The newest token's time text and how often it was handed out before, as
+  // "TIME#N": an application value, so that every server of a shared chat
+  // counts on from the same one.
+  const std::string key = std::string(prefix) + "_logintoken";
+  const std::string last = application.Get(key).ToText();
+  const size_t mark = last.rfind('#');
+  int repeats = 0;
+  if (mark != std::string::npos && last.compare(0, mark, time_text) == 0 &&
+      mark == time_text.size()) {
+    repeats = std::atoi(last.c_str() + mark + 1) + 1;
+  }
+  application.Set(key, Variant(time_text + "#" + std::to_string(repeats)));
+  return repeats == 0 ? time_text : time_text + "#" + std::to_string(repeats);
 }
 
 }  // namespace tavolin

@@ -17,7 +17,7 @@ namespace tavolin {
 
 // The token for an entry at `time_text` (the time-of-day text) into the chat
 // kept in `application` under `prefix`. The generator is shared by every
-// request of that chat; safe to call from any thread.
+// request of that chat. REQUIRES: the caller holds the application lock.
 std::string NextLoginToken(Application& application, std::string_view prefix,
                            const std::string& time_text);
 

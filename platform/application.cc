@@ -44,6 +44,35 @@ Variant Application::Get(std::string_view key) const {
 void Application::Set(std::string_view key, Variant value) {
   std::unique_lock lock(values_mutex_);
   Store(values_, key, std::move(value));
+  if (home_) changed_.emplace_back(key);
+}
+
+void Application::SetFromHome(std::string_view key, Variant value) {
+  std::unique_lock lock(values_mutex_);
+  Store(values_, key, std::move(value));
+}
+
+void Application::Lock() {
+  sequence_mutex_.lock();
+  if (!home_) return;
+  try {
+    home_->Begin(*this);
+  } catch (...) {
+    sequence_mutex_.unlock();
+    throw;
+  }
+}
+
+void Application::Unlock() {
+  if (home_) {
+    std::vector<std::string> changed;
+    {
+      std::unique_lock lock(values_mutex_);
+      changed.swap(changed_);
+    }
+    home_->Commit(*this, std::move(changed));
+  }
+  sequence_mutex_.unlock();
 }
 
 std::shared_ptr<ApplicationObject> Application::GetObject(std::string_view key) const {

@@ -132,8 +132,11 @@ class RedisConnectionPool {
 
 // A thread subscribed to `channel` that calls `on_message(payload)` for each
 // message, from its own thread, and reconnects (after a short pause) when the
-// connection is lost; messages published while it is away are not seen, and
-// an exception from `on_message` loses that message only. The destructor stops and joins the thread
+// connection is lost; messages published while it is away are not seen, so
+// `on_message` is also called with an empty payload each time a subscription
+// is made (the first included). An exception from `on_message` loses that
+// message only. The constructor waits up to two seconds for the first
+// subscription. The destructor stops and joins the thread
 // promptly (within about a second).
 class RedisSubscriber {
  public:
@@ -155,6 +158,8 @@ class RedisSubscriber {
   const std::function<void(const std::string&)> on_message_;
   std::mutex mutex_;
   std::condition_variable stop_asked_;
+  std::condition_variable subscribed_changed_;
+  bool subscribed_ GUARDED_BY(mutex_) = false;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };

@@ -16,6 +16,7 @@ constexpr timeval kConnectTimeout{1, 0};
 // How often a waiting read looks whether the subscriber is being stopped.
 constexpr int kStopCheckMillis = 100;
 constexpr std::chrono::milliseconds kReconnectPause(500);
+constexpr std::chrono::seconds kFirstSubscriptionWait(2);
 
 struct ContextDeleter {
   void operator()(redisContext* context) const { redisFree(context); }
@@ -24,6 +25,13 @@ struct ReplyDeleter {
   void operator()(redisReply* reply) const { freeReplyObject(reply); }
 };
 using Reply = std::unique_ptr<redisReply, ReplyDeleter>;
+
+// Whether `reply` confirms the subscription.
+bool IsConfirmation(const redisReply& reply) {
+  if (reply.type != REDIS_REPLY_ARRAY || reply.elements != 3) return false;
+  const redisReply& kind = *reply.element[0];
+  return kind.type == REDIS_REPLY_STRING && std::string_view(kind.str, kind.len) == "subscribe";
+}
 
 // The payload of a "message" push, or nullptr for any other reply
 // (the subscription's confirmation).
@@ -42,6 +50,10 @@ RedisSubscriber::RedisSubscriber(std::string url, std::string channel,
                                  std::function<void(const std::string& payload)> on_message)
     : address_(url), channel_(std::move(channel)), on_message_(std::move(on_message)) {
   thread_ = std::thread([this] { Loop(); });
+  // Messages published before the subscription is made are not seen: wait
+  // for it a while, so that a caller that publishes next is heard.
+  std::unique_lock<std::mutex> lock(mutex_);
+  subscribed_changed_.wait_for(lock, kFirstSubscriptionWait, [this] { return subscribed_; });
 }
 
 RedisSubscriber::~RedisSubscriber() {
@@ -82,7 +94,19 @@ void RedisSubscriber::Listen(redisContext& context) {
     if (redisReaderGetReply(context.reader, &raw) != REDIS_OK) return;
     if (raw != nullptr) {
       const Reply reply(static_cast<redisReply*>(raw));
-      if (const redisReply* payload = MessagePayload(*reply)) {
+      if (IsConfirmation(*reply)) {
+        // What was published while no subscription stood is lost: the
+        // handler hears of every new subscription, with an empty payload.
+        try {
+          on_message_("");
+        } catch (const std::exception&) {
+        }
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          subscribed_ = true;
+        }
+        subscribed_changed_.notify_all();
+      } else if (const redisReply* payload = MessagePayload(*reply)) {
         // A failing handler loses its message, not the subscription.
         try {
           on_message_(std::string(payload->str, payload->len));

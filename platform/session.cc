@@ -19,4 +19,9 @@ void MemorySession::Set(std::string_view key, Variant value) {
   values_.insert_or_assign(std::move(folded), std::move(value));
 }
 
+std::vector<std::pair<std::string, Variant>> MemorySession::Values() const {
+  std::lock_guard lock(mutex_);
+  return {values_.begin(), values_.end()};
+}
+
 }  // namespace tavolin

@@ -21,6 +21,7 @@
 #include "server/forgery_guard.h"
 #include "server/metrics.h"
 #include "server/page_request.h"
+#include "server/redis_session_store.h"
 #include "server/secrets.h"
 #include "server/url_codec.h"
 #include "sitepages/site_html.h"
@@ -103,6 +104,23 @@ std::vector<std::string_view> TimedPages(const PageMap& pages) {
   return paths;
 }
 
+std::unique_ptr<SessionStore> NewSessionStore(const ChatSite::Options& options) {
+  constexpr auto kIdleLimit = std::chrono::minutes(20);
+  if (options.live_url.empty()) {
+    return std::make_unique<MemorySessionStore>(kIdleLimit, options.max_sessions);
+  }
+  return std::make_unique<RedisSessionStore>(options.live_url, kIdleLimit, options.max_sessions);
+}
+
+// The page of a request that failed on the server's side; the detail goes
+// to the log only, under a reference the page shows.
+void ServerErrorPage(HttpResponse& response, std::string_view path, const std::string& detail) {
+  response.status = 500;
+  response.body = text::Utf8ToGbk(
+      SitePage("出错了", "<h2>页面出错了</h2><p>服务器出错了，请稍后再试。(参考号 " +
+                             LogRequestError(path, detail) + ")</p>"));
+}
+
 std::string NotInChatPage() {
   return SitePage("不在聊天室",
                   "<h2>你还没有进入聊天室，或者已经离开了。</h2>" + BackToLogin("请重新登录"));
@@ -128,7 +146,7 @@ ChatSite::ChatSite(Application& application, Env* env, Options options)
       env_(env),
       options_(std::move(options)),
       files_(options_.site_folder),
-      sessions_(std::chrono::minutes(20), options_.max_sessions),
+      sessions_(NewSessionStore(options_)),
       admin_token_(NewSecret()),
       waits_([this](const HttpRequest& poll, Responder& out) { out.Answer(Handle(poll)); }),
       metrics_(TimedPages(Pages())) {
@@ -137,10 +155,28 @@ ChatSite::ChatSite(Application& application, Env* env, Options options)
 
 void ChatSite::Start(const std::string& connection_string) {
   application_.Set(Key("_connstr"), Variant(connection_string));
-  NewObject()->InitGlobal(application_);
-  ApplicationLock lock(application_);
-  const auto [says, current] = LiveStateOf(application_, options_.prefix)->ReadRing();
-  announced_ = NewestSayId(says, current);
+  if (options_.live_url.empty()) {
+    NewObject()->InitGlobal(application_);
+  } else {
+    shared_ =
+        std::make_unique<cluster::SharedChat>(application_, options_.prefix, options_.live_url);
+    shared_->LoadOnce([this] { NewObject()->InitGlobal(application_); });
+  }
+  {
+    ApplicationLock lock(application_);
+    const auto [says, current] = LiveStateOf(application_, options_.prefix)->ReadRing();
+    announced_ = NewestSayId(says, current);
+  }
+  // Lines written on the other servers wake the polls waiting here.
+  if (shared_) {
+    shared_->ListenForNews([this] {
+      try {
+        AnnounceNewLines();
+      } catch (const std::exception& e) {
+        std::cerr << "tavolin: lines of another server not announced: " << e.what() << '\n';
+      }
+    });
+  }
 }
 
 void ChatSite::Handle(const HttpRequest& http, Responder& responder) {
@@ -151,7 +187,12 @@ void ChatSite::Handle(const HttpRequest& http, Responder& responder) {
 
 bool ChatSite::ParkPoll(const HttpRequest& http, int seconds, Responder& responder) {
   std::string session_id;
-  const std::shared_ptr<MemorySession> session = FindSession(http, session_id);
+  std::shared_ptr<MemorySession> session;
+  try {
+    session = FindSession(http, session_id);
+  } catch (const RedisError&) {
+    return false;  // answered at once, with the error page
+  }
   if (!session) return false;
   MemoryRequest request = ToPageRequest(http);
   return NewObject()->WaitForNews(application_, *session, request,
@@ -177,7 +218,12 @@ void ChatSite::AnnounceNewLines() {
   }
 }
 
-void ChatSite::SaveCounters() { SaveVisitCounters(application_, options_.prefix, env_); }
+void ChatSite::SaveCounters() {
+  // Shared counters are brought up to date first: they hold every server's
+  // visits, so whichever server writes them last writes the totals.
+  if (shared_) ApplicationLock refresh(application_);
+  SaveVisitCounters(application_, options_.prefix, env_);
+}
 
 std::unique_ptr<Corvane> ChatSite::NewObject() {
   auto object = CreateObject("Tavolin.Corvane", env_);
@@ -236,7 +282,7 @@ const std::map<std::string, ChatSite::Page, std::less<>>& ChatSite::Pages() {
 std::shared_ptr<MemorySession> ChatSite::FindSession(const HttpRequest& http, std::string& id) {
   for (const auto& [name, value] : ParseCookies(http.Header("cookie"))) {
     if (name != kSessionCookie) continue;
-    if (auto session = sessions_.Find(value)) {
+    if (auto session = sessions_->Find(value)) {
       id = value;
       return session;
     }
@@ -247,7 +293,13 @@ std::shared_ptr<MemorySession> ChatSite::FindSession(const HttpRequest& http, st
 HttpResponse ChatSite::Handle(const HttpRequest& http) {
   const std::string path = text::AsciiLower(PercentDecode(SplitTarget(http.target).first));
   const auto start = std::chrono::steady_clock::now();
-  HttpResponse response = Answer(http, path);
+  HttpResponse response;
+  try {
+    response = Answer(http, path);
+  } catch (const RedisError& e) {
+    response = HttpResponse();
+    ServerErrorPage(response, path, std::string("sessions unreachable: ") + e.what());
+  }
   metrics_.ObservePage(
       path, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   if (response.status >= 500) metrics_.page_errors.Add();
@@ -258,7 +310,7 @@ HttpResponse ChatSite::Handle(const HttpRequest& http) {
 
 HttpResponse ChatSite::MetricsPage() {
   ChatMetrics::Gauges now;
-  now.sessions = sessions_.size();
+  now.sessions = sessions_->size();
   now.waiting_polls = waits_.size();
   {
     LiveState& live = *LiveStateOf(application_, options_.prefix);
@@ -337,20 +389,18 @@ HttpResponse ChatSite::Answer(const HttpRequest& http, const std::string& path) 
     // the log only, under a reference the page shows.
     const std::string detail =
         "error " + std::to_string(static_cast<int>(e.code())) + ": " + e.what();
-    std::string message;
-    if (e.code() == ErrorCode::kTypeMismatch) {
-      response.status = 400;
-      message = HtmlEscape(e.what());
-      std::cerr << "tavolin: " << LogEscape(path) << ": " << LogEscape(detail) << '\n';
+    if (e.code() != ErrorCode::kTypeMismatch) {
+      ServerErrorPage(response, path, detail);
     } else {
-      response.status = 500;
-      message = "服务器出错了，请稍后再试。(参考号 " + LogRequestError(path, detail) + ")";
+      response.status = 400;
+      std::cerr << "tavolin: " << LogEscape(path) << ": " << LogEscape(detail) << '\n';
+      response.body = text::Utf8ToGbk(
+          SitePage("出错了", "<h2>页面出错了</h2><p>" + HtmlEscape(e.what()) + "</p>"));
     }
-    response.body =
-        text::Utf8ToGbk(SitePage("出错了", "<h2>页面出错了</h2><p>" + message + "</p>"));
   }
   // Every page but the poll may have written lines (a failed one too).
   if (path != "/refresh.asp") AnnounceNewLines();
+  if (!visit.session_id.empty()) sessions_->Save(visit.session_id, *visit.session);
   return response;
 }
 
@@ -399,14 +449,23 @@ std::string ChatSite::LoginResult(Visit& visit) {
   // before it enters, which loses nothing; dropping another visitor's session
   // to make room would throw that visitor out of the chat.
   static constexpr std::string_view kFull = "聊天室现在人太多了，请稍后再来。";
-  const bool room_for_session = !visit.session_id.empty() || !sessions_.full();
+  const bool room_for_session = !visit.session_id.empty() || !sessions_->full();
   std::string message =
       room_for_session
           ? NewObject()->LoginCheck(application_, *visit.session, visit.request).ToText()
           : std::string(kFull);
-  if (message.empty() && !RenewSessionId(visit)) {
-    EndVisit(*NewObject(), application_, *visit.session);  // others filled the store meanwhile
-    message = kFull;
+  if (message.empty()) {
+    bool kept = false;
+    try {
+      kept = RenewSessionId(visit);
+    } catch (const RedisError&) {
+      EndVisit(*NewObject(), application_, *visit.session);  // no session to come back with
+      throw;
+    }
+    if (!kept) {
+      EndVisit(*NewObject(), application_, *visit.session);  // others filled the store meanwhile
+      message = kFull;
+    }
   }
   if (message.empty()) {
     metrics_.logins_admitted.Add();
@@ -429,8 +488,8 @@ std::string ChatSite::LoginResult(Visit& visit) {
 // reaches nothing; it gets a new anti-forgery token too. False, keeping
 // nothing, when the store is full.
 bool ChatSite::RenewSessionId(Visit& visit) {
-  sessions_.End(visit.session_id);
-  const std::optional<std::string> id = sessions_.Add(visit.session);
+  sessions_->End(visit.session_id);
+  const std::optional<std::string> id = sessions_->Add(visit.session);
   if (!id) return false;
   visit.session_id = *id;
   visit.token = NewSecret();
@@ -475,7 +534,7 @@ std::string ChatSite::ClosePage(Visit& visit) {
   }
   EndVisit(*NewObject(), application_, *visit.session);
   if (!visit.session_id.empty()) {
-    sessions_.End(visit.session_id);
+    sessions_->End(visit.session_id);
     visit.response.headers.emplace_back("Set-Cookie", SessionCookie(""));
   }
   return SitePage("再见", "<h2>你已经离开了聊天室，欢迎下次再来！</h2>" + BackToLogin("重新登录"));

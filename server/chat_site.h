@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "cluster/shared_chat.h"
 #include "server/chat_metrics.h"
 #include "server/http_message.h"
 #include "server/responder.h"
@@ -46,6 +47,9 @@ class ChatSite {
     std::string admin_password;     // "" switches the admin pages off
     std::string site_folder;        // static files; "" serves none
     size_t max_sessions = 200'000;  // sessions kept at once; a login beyond them is refused
+    // redis://host:port[/db] keeps the live chat and the sessions in Redis,
+    // shared by every server that names it; "" keeps them in this process.
+    std::string live_url;
   };
 
   // The name of the session cookie.
@@ -55,7 +59,10 @@ class ChatSite {
   ChatSite(Application& application, Env* env, Options options);
 
   // Stores the connection string and runs the start-up load: the database is
-  // created and seeded on first use. Throws CallError on failure.
+  // created and seeded on first use. Throws CallError on failure. With a
+  // live url the chat's state is the one kept in Redis: the first server to
+  // start loads it, the others join it (throws RedisError when Redis cannot
+  // be reached).
   void Start(const std::string& connection_string);
   // Writes the visit counters back to the database (at shutdown).
   void SaveCounters();
@@ -72,7 +79,7 @@ class ChatSite {
   void EndWaits() { waits_.Close(); }
   size_t waiting_polls() const { return waits_.size(); }
 
-  SessionStore& sessions() { return sessions_; }
+  SessionStore& sessions() { return *sessions_; }
 
   // The measurements in the Prometheus text format, as /metrics answers
   // them to the operator (the admin password) and the metrics listener
@@ -128,7 +135,7 @@ class ChatSite {
   Env* const env_;
   const Options options_;
   const StaticFiles files_;
-  SessionStore sessions_;
+  const std::unique_ptr<SessionStore> sessions_;
   // The token of the admin pages' forms: they have no session of their own.
   const std::string admin_token_;
   WaitingPolls waits_;
@@ -136,6 +143,9 @@ class ChatSite {
   // The newest say id whose line has woken its polls; read and written
   // under the application lock.
   int32_t announced_ = 0;
+  // The state shared with the other servers of the chat, when there are any;
+  // last, so that its news listener stops before the rest goes.
+  std::unique_ptr<cluster::SharedChat> shared_;
 };
 
 }  // namespace tavolin::server

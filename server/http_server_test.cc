@@ -213,9 +213,9 @@ TEST(HttpServerTest, DecodesWhatBrowsersSendAndChecksBasicAuth) {
 
 // Catches a session found by a wrong or repeated id, ended in use, kept idle too long, idle ones
 // left in the store, or more sessions stored than the cap.
-TEST(SessionStoreTest, SessionsLiveWhileUsedIdleOnesEndAndTheCapHolds) {
+TEST(MemorySessionStoreTest, SessionsLiveWhileUsedIdleOnesEndAndTheCapHolds) {
   auto now = std::chrono::steady_clock::time_point{};
-  SessionStore store(std::chrono::minutes(20), 300, [&now] { return now; });
+  MemorySessionStore store(std::chrono::minutes(20), 300, [&now] { return now; });
   auto session = std::make_shared<MemorySession>();
   session->Set("myname", Variant("ann"));
   const std::string id = store.Add(session).value();

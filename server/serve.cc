@@ -31,6 +31,8 @@ const std::string kHelp =
     ", created on first start)\n"
     "  --site DIR              folder of the site's files (default: site/ found near the binary)\n"
     "  --prefix TEXT           state prefix of the chat (default none)\n"
+    "  --live redis://HOST:PORT[/DB]  keep the live chat and the sessions in Redis, shared\n"
+    "                          by every server started with the same --live and --db\n"
     "  --admin-password TEXT   password of the admin pages, user admin (also from\n"
     "                          TAVOLIN_ADMIN_PASSWORD; without one they are switched off)\n"
     "  --metrics-listen HOST:PORT  also serve /metrics there, without the admin password\n"
@@ -113,6 +115,8 @@ std::optional<ServeOptions> ParseOptions(const std::string& binary_path,
     } else if (flag == "--site") {
       options.site.site_folder = value;
       site_given = true;
+    } else if (flag == "--live") {
+      options.site.live_url = value;
     } else if (flag == "--prefix") {
       options.site.prefix = value;
     } else if (flag == "--admin-password") {
@@ -164,9 +168,10 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
   try {
     site.Start(options->database);
     CheckSettings(application, options->site.prefix);
-  } catch (const CallError& e) {
+  } catch (const std::exception& e) {  // the database's CallError, Redis's RedisError
     std::cerr << "tavolin serve: cannot start on " << ConnectionStringForLog(options->database)
-              << ": " << e.what() << '\n';
+              << (options->site.live_url.empty() ? "" : " and " + options->site.live_url) << ": "
+              << e.what() << '\n';
     return 1;
   }
   const bool debug = options->log_level == "debug";
@@ -201,7 +206,9 @@ int Serve(const std::string& binary_path, const std::vector<std::string>& args) 
   }
   if (options->log_level != "error") {
     std::cout << "tavolin: listening on http://" << options->http.host << ":" << server.port()
-              << "/ (database " << ConnectionStringForLog(options->database) << ", site "
+              << "/ (database " << ConnectionStringForLog(options->database)
+              << (options->site.live_url.empty() ? "" : ", live state " + options->site.live_url)
+              << ", site "
               << (options->site.site_folder.empty() ? "none" : options->site.site_folder)
               << ", at most " << options->http.max_connections << " connections)" << std::endl;
     if (metrics_server) {

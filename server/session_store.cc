@@ -6,12 +6,13 @@
 
 namespace tavolin::server {
 
-SessionStore::SessionStore(std::chrono::seconds idle_limit, size_t max_sessions, Clock clock)
+MemorySessionStore::MemorySessionStore(std::chrono::seconds idle_limit, size_t max_sessions,
+                                       Clock clock)
     : idle_limit_(idle_limit),
       max_sessions_(max_sessions),
       clock_(clock ? std::move(clock) : [] { return std::chrono::steady_clock::now(); }) {}
 
-std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
+std::shared_ptr<MemorySession> MemorySessionStore::Find(std::string_view id) {
   const auto now = clock_();
   std::shared_ptr<MemorySession> session;
   bool expired_ones = false;
@@ -31,7 +32,7 @@ std::shared_ptr<MemorySession> SessionStore::Find(std::string_view id) {
   return session;
 }
 
-std::optional<std::string> SessionStore::Add(std::shared_ptr<MemorySession> session) {
+std::optional<std::string> MemorySessionStore::Add(std::shared_ptr<MemorySession> session) {
   const auto now = clock_();
   std::string id = NewSecret();
   Sweep(now);
@@ -42,7 +43,7 @@ std::optional<std::string> SessionStore::Add(std::shared_ptr<MemorySession> sess
   return id;
 }
 
-void SessionStore::End(std::string_view id) {
+void MemorySessionStore::End(std::string_view id) {
   std::lock_guard<std::mutex> lock(mutex_);
   const auto found = sessions_.find(id);
   if (found == sessions_.end()) return;
@@ -51,17 +52,17 @@ void SessionStore::End(std::string_view id) {
   by_use_.erase(entry);
 }
 
-size_t SessionStore::size() {
+size_t MemorySessionStore::size() {
   std::lock_guard<std::mutex> lock(mutex_);
   return sessions_.size();
 }
 
-bool SessionStore::full() {
+bool MemorySessionStore::full() {
   Sweep(clock_());
   return size() >= max_sessions_;
 }
 
-void SessionStore::Sweep(std::chrono::steady_clock::time_point now) {
+void MemorySessionStore::Sweep(std::chrono::steady_clock::time_point now) {
   static constexpr size_t kBatch = 256;
   for (bool more = true; more;) {
     Entries dropped;  // freed at the end of each round, after the lock is let go

@@ -10,6 +10,11 @@
 // Besides values it keeps objects (the page host lets pages keep objects in
 // application state too): the engine keeps its live chat there.
 //
+// A home (ApplicationHome) may keep the state in a store that several
+// processes share: the lock then brings this process's copy up to date when
+// it is taken, and hands the values changed meanwhile to the home when it is
+// let go.
+//
 // Thread safety: every operation is safe to call from any thread. Get, Set
 // and the object operations are each atomic. A read-change-write sequence on a value must hold the
 // application lock (ApplicationLock) so that concurrent sequences do not
@@ -26,6 +31,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "tavolin/thread_annotations.h"
 #include "tavolin/variant.h"
@@ -36,6 +42,23 @@ namespace tavolin {
 class ApplicationObject {
  public:
   virtual ~ApplicationObject() = default;
+};
+
+class Application;
+
+// Where the application state is kept besides this process: a store shared
+// by several servers of one chat. Its calls are made by the application lock.
+class ApplicationHome {
+ public:
+  virtual ~ApplicationHome() = default;
+  // Called when the lock has been taken: brings `application`'s copy up to
+  // date (through SetFromHome). Throws when the store cannot be reached; the
+  // lock is then let go again and the exception reaches the lock's taker.
+  virtual void Begin(Application& application) = 0;
+  // Called before the lock is let go, with the keys of the values set since
+  // the last Commit. Must not throw: a home that cannot store the change
+  // reports it its own way.
+  virtual void Commit(Application& application, std::vector<std::string> changed_keys) = 0;
 };
 
 class Application {
@@ -62,8 +85,16 @@ class Application {
 
   // The host's application lock. Not recursive: a thread that holds it must
   // not take it again. REQUIRES for Unlock: the calling thread holds it.
-  void Lock() { sequence_mutex_.lock(); }
-  void Unlock() { sequence_mutex_.unlock(); }
+  // With a home, Lock throws what the home's Begin throws, not holding the
+  // lock.
+  void Lock();
+  void Unlock();
+
+  // Makes `home` the home of this state. REQUIRES: called before the state
+  // is shared between threads.
+  void SetHome(std::shared_ptr<ApplicationHome> home) { home_ = std::move(home); }
+  // Stores a value that came from the home, without reporting it back.
+  void SetFromHome(std::string_view key, Variant value) LOCKS_EXCLUDED(values_mutex_);
 
  private:
   // Hashing and comparing keys without regard to ASCII letter case, so that
@@ -82,6 +113,9 @@ class Application {
   mutable std::shared_mutex values_mutex_;
   FoldedMap<Variant> values_ GUARDED_BY(values_mutex_);
   FoldedMap<std::shared_ptr<ApplicationObject>> objects_ GUARDED_BY(values_mutex_);
+  // The keys set since the last Commit, kept only when there is a home.
+  std::vector<std::string> changed_ GUARDED_BY(values_mutex_);
+  std::shared_ptr<ApplicationHome> home_;
   std::mutex sequence_mutex_;
 };
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "tavolin/thread_annotations.h"
 #include "tavolin/variant.h"
@@ -34,6 +36,9 @@ class MemorySession : public Session {
  public:
   Variant Get(std::string_view key) const override;
   void Set(std::string_view key, Variant value) override;
+  // Every value with its (lower-case) key, in no set order: what a store
+  // outside the process writes down.
+  std::vector<std::pair<std::string, Variant>> Values() const;
 
  private:
   mutable std::mutex mutex_;
