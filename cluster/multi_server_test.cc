@@ -169,17 +169,23 @@ HttpTestClient Straight(const Guest& guest, uint16_t port) {
   return client;
 }
 
+// The value of the metric `name` on the server on `port`; -1 when it
+// shows none.
+int64_t Metric(uint16_t port, const std::string& name) {
+  HttpTestClient admin(port);
+  admin.set_authorization(kAdminAuthorization);
+  const std::regex line("\n" + name + " ([0-9]+)\n");
+  std::smatch value;
+  const std::string metrics = admin.Get("/metrics").body;
+  return std::regex_search(metrics, value, line) ? std::stoll(value[1]) : -1;
+}
+
 // Waits until the server on `port` holds `count` waiting polls; false when
 // it does not within ten seconds.
 bool AwaitWaitingPolls(uint16_t port, int count) {
-  HttpTestClient admin(port);
-  admin.set_authorization(kAdminAuthorization);
-  const std::regex gauge("\ntavolin_waiting_polls ([0-9]+)\n");
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < deadline) {
-    std::smatch waiting;
-    const std::string metrics = admin.Get("/metrics").body;
-    if (std::regex_search(metrics, waiting, gauge) && std::stoi(waiting[1]) >= count) return true;
+    if (Metric(port, "tavolin_waiting_polls") >= count) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // between two scrapes
   }
   return false;
@@ -202,6 +208,10 @@ TEST(MultiServerTest, TwoServersBehindNginxAreOneChatThatOutlivesEitherOne) {
   for (Guest& guest : chat.guests()) chat.Poll(guest);
   chat.Round("both up");
   chat.Round("both up again");
+  // The balancer spread the visitors' polls over both servers.
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_GT(Metric(cluster.server_port(i), "tavolin_polls_total"), 0) << "server " << i;
+  }
 
   // Ann's poll waits on the first server until Bob speaks on the second.
   HttpTestClient ann_first = Straight(ann, cluster.server_port(0));
