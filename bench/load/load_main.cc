@@ -7,7 +7,11 @@
 // logins, browsers polling on their timer, then the same visitors each
 // holding a waiting poll. It prints one markdown table and exits non-zero on
 // a refused login, a request not answered as the chat answers, or a line
-// lost, duplicated or delivered where it may not go.
+// lost, duplicated or delivered where it may not go. With --servers N (2 or
+// more) the chat is N servers on a PostgreSQL database sharing their live
+// state in Redis behind nginx, all started here, and a second table shows
+// Redis's work per poll (from INFO commandstats before and after); it exits
+// 77 when TAVOLIN_NO_REDIS or TAVOLIN_NO_POSTGRES leaves those out.
 
 #include <signal.h>
 #include <stdlib.h>
@@ -30,6 +34,8 @@
 #include "bench/load/redis_info.h"
 #include "bench/load/wait_loop.h"
 #include "testing/chat_answer.h"
+#include "testing/postgres_cluster.h"
+#include "testing/redis_server.h"
 #include "testing/server_process.h"
 #include "testing/temp_folder.h"
 
@@ -58,6 +64,9 @@ constexpr char kUsage[] =
     "                          their live state in Redis, behind nginx (both started here)\n"
     "  --tavolin PATH          the tavolin binary (default: beside this one)\n"
     "  --bare PATH             the bare_server binary (default: beside this one)\n";
+
+// The exit code of a run left out for lack of what it needs (CTest's skip).
+constexpr int kLeftOut = 77;
 
 // Logins still waiting after this long count as failed.
 constexpr auto kLoginLimit = std::chrono::minutes(30);
@@ -400,6 +409,11 @@ int Run(int argc, char** argv) {
     const bool asked = argc == 2 && std::string_view(argv[1]) == "--help";
     (asked ? std::cout : std::cerr) << kUsage;
     return asked ? 0 : 2;
+  }
+  if (options->servers > 1 && (testing::RedisCasesOff() || testing::PostgresCasesOff())) {
+    std::cerr << "tavolin_load: several servers need Redis and PostgreSQL, which "
+                 "TAVOLIN_NO_REDIS or TAVOLIN_NO_POSTGRES leaves out\n";
+    return kLeftOut;
   }
   StopOnInterrupt();
   const rlim_t open_files = RaiseOpenFileLimit();
