@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 packages=(cmake g++ make pkg-config libsqlite3-dev sqlite3 libboost-dev libgtest-dev googletest
           libgmock-dev libbenchmark-dev libpq-dev postgresql libhiredis-dev libssl-dev redis-server
           clang-format chromium firefox-esr fonts-wqy-zenhei
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev
+          nginx)
 # Node.js may come from elsewhere on the machine; only a missing one is installed.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)

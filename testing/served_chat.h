@@ -51,6 +51,8 @@ class HttpTestClient {
   // than GBK.
   void set_utf8_forms(bool utf8) { utf8_forms_ = utf8; }
   const std::string& token() const { return token_; }
+  // Sends the next requests to another port of loopback, cookies kept.
+  void set_port(uint16_t port) { port_ = port; }
 
  private:
   HttpTestResponse Send(const std::string& method, const std::string& target,

@@ -1,6 +1,6 @@
 // Copyright Tavolin developers.
 
-#include "bench/load/chat_answer.h"
+#include "testing/chat_answer.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "component/page_text.h"
 #include "text/gbk.h"
 
-namespace tavolin::load {
+namespace tavolin::testing {
 namespace {
 
 // Catches a misread line (escapes, GBK trail bytes, a line for the poster
@@ -48,4 +48,4 @@ TEST(ReadChatAnswerTest, ReadsLinesAndNewestSayIdAsTheBrowserDoes) {
 }
 
 }  // namespace
-}  // namespace tavolin::load
+}  // namespace tavolin::testing

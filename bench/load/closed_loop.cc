@@ -6,7 +6,7 @@
 #include <limits>
 #include <mutex>
 
-#include "bench/load/chat_answer.h"
+#include "testing/chat_answer.h"
 #include "text/gbk.h"
 
 namespace tavolin::load {
@@ -135,7 +135,8 @@ std::optional<int32_t> NewestSayId(ConnectionPool& pool, const Visitor& visitor)
   std::optional<int32_t> newest;
   RunEach(pool, 1, Clock::time_point::max(), [&](size_t, int) {
     return Job{PollRequest(asking), [&newest](const HttpAnswer& answer, Clock::duration) {
-                 if (answer.status == 200) newest = ReadChatAnswer(answer.body).newest_say_id;
+                 if (answer.status == 200)
+                   newest = testing::ReadChatAnswer(answer.body).newest_say_id;
                }};
   });
   return newest;

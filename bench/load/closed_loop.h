@@ -43,13 +43,13 @@ inline int VisitorRoom(int i) {
   return k < kSeededOpenRooms ? 1 + k : 2 + k;
 }
 
-// Makes a fresh chat database at `path` for `visitors` online at once, idle
-// for the whole run, with a say ring of `say_ring_lines` slots, and gives
-// every visitor an account in one transaction, so that the logins take the
-// rooms beyond the seeded ones that `rooms` asks for,
-// path of returning users and meet no limit on registrations. Throws
-// CallError on a database failure.
-void PrepareChatDatabase(const std::string& path, int visitors, int say_ring_lines);
+// Gives the empty database of `connection_string` a chat for `visitors`
+// online at once, idle for the whole run, with a say ring of
+// `say_ring_lines` slots and the rooms beyond the seeded ones that `rooms`
+// asks for, and every visitor an account, in one transaction, so that the
+// logins take the path of returning users and meet no limit on
+// registrations. Throws CallError on a database failure.
+void PrepareChatDatabase(const std::string& connection_string, int visitors, int say_ring_lines);
 
 // Set on Ctrl-C or SIGTERM: every loop ends at its next request, so the
 // servers stop and the temporary folder goes on the way out.

@@ -7,8 +7,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "bench/load/chat_answer.h"
 #include "component/page_text.h"
+#include "testing/chat_answer.h"
 
 namespace tavolin::load {
 
@@ -56,12 +56,12 @@ std::string Ledger::PostRequest(int number) const {
 std::optional<size_t> Ledger::TakeAnswer(int visitor, int posted, const HttpAnswer& answer,
                                          bool record) {
   if (answer.status != 200) return std::nullopt;
-  const ChatAnswer read = ReadChatAnswer(answer.body);
+  const testing::ChatAnswer read = testing::ReadChatAnswer(answer.body);
   if (!read.newest_say_id) return std::nullopt;
   const Clock::time_point now = Clock::now();
   if (record) visitors[visitor].last_say_id = *read.newest_say_id;
   bool posted_seen = false;
-  for (const DeliveredLine& line : read.lines) {
+  for (const testing::DeliveredLine& line : read.lines) {
     int number = 0;
     const std::string_view text = line.text;
     const bool ours =

@@ -7,7 +7,11 @@
 // logins, browsers polling on their timer, then the same visitors each
 // holding a waiting poll. It prints one markdown table and exits non-zero on
 // a refused login, a request not answered as the chat answers, or a line
-// lost, duplicated or delivered where it may not go.
+// lost, duplicated or delivered where it may not go. With --servers N (2 or
+// more) the chat is N servers on a PostgreSQL database sharing their live
+// state in Redis behind nginx, all started here, and a second table shows
+// Redis's work per poll (from INFO commandstats before and after); it exits
+// 77 when TAVOLIN_NO_REDIS or TAVOLIN_NO_POSTGRES leaves those out.
 
 #include <signal.h>
 #include <stdlib.h>
@@ -25,15 +29,22 @@
 #include <vector>
 
 #include "bench/load/browser_loop.h"
-#include "bench/load/chat_answer.h"
+#include "bench/load/chat_under_load.h"
 #include "bench/load/closed_loop.h"
-#include "bench/load/server_process.h"
+#include "bench/load/redis_info.h"
 #include "bench/load/wait_loop.h"
+#include "testing/chat_answer.h"
+#include "testing/postgres_cluster.h"
+#include "testing/redis_server.h"
+#include "testing/server_process.h"
+#include "testing/temp_folder.h"
 
 namespace tavolin::load {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ServerProcess;
+using testing::TempFolder;
 
 constexpr char kUsage[] =
     "usage: tavolin_load [options]\n"
@@ -49,8 +60,13 @@ constexpr char kUsage[] =
     "  --wait S                instead of the closed loop and the bare server: every visitor\n"
     "                          also holds a waiting poll of S seconds (1..30) while the lines\n"
     "                          are posted, compared with the browsers on their timer\n"
+    "  --servers N             with 2 or more: N servers on one PostgreSQL database sharing\n"
+    "                          their live state in Redis, behind nginx (both started here)\n"
     "  --tavolin PATH          the tavolin binary (default: beside this one)\n"
     "  --bare PATH             the bare_server binary (default: beside this one)\n";
+
+// The exit code of a run left out for lack of what it needs (CTest's skip).
+constexpr int kLeftOut = 77;
 
 // Logins still waiting after this long count as failed.
 constexpr auto kLoginLimit = std::chrono::minutes(30);
@@ -63,6 +79,7 @@ struct Options {
   double posts_per_second = 50;
   double poll_interval = 6;
   int wait = 0;  // seconds; 0: the closed loop and the bare server instead
+  int servers = 1;
   fs::path tavolin;
   fs::path bare;
 };
@@ -88,6 +105,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       {"--posts-per-second", [&](Value v) { o.posts_per_second = std::stod(v); }},
       {"--poll-interval", [&](Value v) { o.poll_interval = std::stod(v); }},
       {"--wait", [&](Value v) { o.wait = std::stoi(v); }},
+      {"--servers", [&](Value v) { o.servers = std::stoi(v); }},
       {"--tavolin", [&](Value v) { o.tavolin = v; }},
       {"--bare", [&](Value v) { o.bare = v; }},
   };
@@ -104,7 +122,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   std::sort(o.visitors.begin(), o.visitors.end());
   const bool sane = !o.visitors.empty() && o.visitors.front() >= o.threads && o.seconds > 0 &&
                     o.connections >= o.threads && o.threads >= 1 && o.posts_per_second >= 0 &&
-                    o.poll_interval > 0 && o.wait >= 0 && o.wait <= 30;
+                    o.poll_interval > 0 && o.wait >= 0 && o.wait <= 30 && o.servers >= 1;
   if (!sane) return std::nullopt;
   return o;
 }
@@ -120,6 +138,10 @@ struct ChatStep {
   int64_t memory_before_waiting = 0;
   int64_t memory_waiting = 0;
   WaitResult waiting;
+  // With several servers: what Redis did for the closed loop's polls, or for
+  // the waiting polls.
+  RedisInfo redis;
+  uint64_t redis_polls = 0;
 
   uint64_t Failures() const {
     return static_cast<uint64_t>(visitors - logins.succeeded) + polls.failed + browsers.failed +
@@ -131,23 +153,6 @@ struct ChatStep {
     return b.lost + b.duplicated + b.leaked + w.lost + w.duplicated + w.leaked;
   }
   bool Correct() const { return Failures() == 0 && Wrong() == 0; }
-};
-
-// A folder of its own under the system's temporary folder, removed with
-// everything in it when the run ends, also when it fails.
-struct TempFolder {
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tavolin-load-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("cannot make a temporary folder from " + pattern);
-    }
-    path = pattern;
-  }
-  ~TempFolder() { fs::remove_all(path, ignored); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  fs::path path;
-  std::error_code ignored;
 };
 
 void StopOnInterrupt() {
@@ -180,18 +185,36 @@ boost::asio::ip::tcp::endpoint Loopback(uint16_t port) {
 
 bool IsOk(const HttpAnswer& answer) { return answer.status == 200; }
 bool IsPollAnswer(const HttpAnswer& answer) {
-  return answer.status == 200 && ReadChatAnswer(answer.body).newest_say_id.has_value();
+  return answer.status == 200 && testing::ReadChatAnswer(answer.body).newest_say_id.has_value();
+}
+
+// The connections the client holds at once.
+int ClientConnections(const Options& options) {
+  return options.connections +
+         (options.wait > 0
+              ? options.visitors.back() + options.threads * WaitOptions{}.posting_connections
+              : 0);
 }
 
 ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
   ChatStep step;
   step.visitors = n;
-  const std::string name = "chat-" + std::to_string(n);
-  const fs::path database = folder / (name + ".db");
-  PrepareChatDatabase(database.string(), n, SayRingLines(options.posts_per_second));
-  ServerProcess server({options.tavolin.string(), "serve", "--listen", "127.0.0.1:0", "--db",
-                        "sqlite:" + database.string()},
-                       folder / (name + ".log"));
+  const ChatUnderLoad server({.tavolin = options.tavolin,
+                              .servers = options.servers,
+                              .visitors = n,
+                              .say_ring_lines = SayRingLines(options.posts_per_second),
+                              .client_connections = ClientConnections(options)},
+                             folder);
+  const std::string& redis_url = server.redis_url();
+  // What Redis does while `run` runs, put down to `polls()` polls.
+  const auto redis_cost = [&](const std::function<void()>& run,
+                              const std::function<uint64_t()>& polls) {
+    if (redis_url.empty()) return run();
+    const RedisInfo before = ReadRedisInfo(redis_url);
+    run();
+    step.redis = ReadRedisInfo(redis_url).Since(before);
+    step.redis_polls = polls();
+  };
   ConnectionPool pool(Loopback(server.port()), options.connections, options.threads);
   std::vector<Visitor> visitors(n);
 
@@ -216,9 +239,13 @@ ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
   if (newest) {
     for (Visitor& visitor : visitors) visitor.last_say_id = *newest;
     if (options.wait == 0) {
-      step.polls = MeasureClosedLoop(
-          pool, [&visitors, n](uint64_t i) { return PollRequest(visitors[i % n]); }, IsPollAnswer,
-          Seconds(options.seconds));
+      redis_cost(
+          [&] {
+            step.polls = MeasureClosedLoop(
+                pool, [&visitors, n](uint64_t i) { return PollRequest(visitors[i % n]); },
+                IsPollAnswer, Seconds(options.seconds));
+          },
+          [&] { return step.polls.good + step.polls.failed; });
       std::cerr << "N=" << n << ": closed loop: " << step.polls.good << " polls, "
                 << step.polls.failed << " failed\n";
     }
@@ -232,13 +259,18 @@ ChatStep RunChat(const Options& options, int n, const fs::path& folder) {
               << step.browsers.posts << " posts, " << step.browsers.failed << " failed\n";
     if (options.wait > 0 && !interrupted) {
       step.memory_before_waiting = server.ResidentBytes();
-      step.waiting = RunWaiting(
-          Loopback(server.port()), pool, visitors,
-          {.wait_seconds = options.wait,
-           .duration = Seconds(options.seconds),
-           .posts_per_second = options.posts_per_second,
-           .threads = options.threads,
-           .all_waiting = [&step, &server] { step.memory_waiting = server.ResidentBytes(); }});
+      redis_cost(
+          [&] {
+            step.waiting = RunWaiting(Loopback(server.port()), pool, visitors,
+                                      {.wait_seconds = options.wait,
+                                       .duration = Seconds(options.seconds),
+                                       .posts_per_second = options.posts_per_second,
+                                       .threads = options.threads,
+                                       .all_waiting = [&step, &server] {
+                                         step.memory_waiting = server.ResidentBytes();
+                                       }});
+          },
+          [&] { return step.waiting.polls; });
       std::cerr << "N=" << n << ": waiting: " << step.waiting.polls << " polls ("
                 << step.waiting.at_once << " at once), " << step.waiting.posts << " posts, "
                 << step.waiting.failed << " failed\n";
@@ -338,6 +370,39 @@ void PrintWaitTable(std::vector<ChatStep>& steps) {
   std::fflush(stdout);
 }
 
+// How the chat was served, when not by one server on SQLite.
+std::string Servers(const Options& options) {
+  if (options.servers <= 1) return "";
+  return std::to_string(options.servers) +
+         " servers on one PostgreSQL database with their live state in one Redis, behind nginx "
+         "(round-robin); the server memory is theirs and Redis's together; the bare server is "
+         "measured without nginx.\n";
+}
+
+// With several servers: what Redis did per poll, in all and for evalsha,
+// and which commands ran.
+void PrintRedisCost(const std::vector<ChatStep>& steps, const char* polls) {
+  std::printf(
+      "\n| visitors | %s | Redis operations per poll | microseconds in Redis per poll "
+      "| evalsha per poll | evalsha microseconds per poll | commands (calls) |\n"
+      "|---:|---:|---:|---:|---:|---:|:---|\n",
+      polls);
+  for (const ChatStep& step : steps) {
+    const double n = static_cast<double>(std::max<uint64_t>(step.redis_polls, 1));
+    const CommandCost total = step.redis.Total();
+    const auto found = step.redis.commands.find("evalsha");
+    const CommandCost evalsha = found == step.redis.commands.end() ? CommandCost{} : found->second;
+    std::string commands;
+    for (const auto& [name, cost] : step.redis.commands) {
+      commands += (commands.empty() ? "" : ", ") + name + " " + std::to_string(cost.calls);
+    }
+    std::printf("| %d | %lu | %.2f | %.1f | %.2f | %.1f | %s |\n", step.visitors, step.redis_polls,
+                total.calls / n, total.usec / n, evalsha.calls / n, evalsha.usec / n,
+                commands.c_str());
+  }
+  std::fflush(stdout);
+}
+
 int Run(int argc, char** argv) {
   const std::optional<Options> options = ParseOptions(argc, argv);
   if (!options) {
@@ -345,15 +410,16 @@ int Run(int argc, char** argv) {
     (asked ? std::cout : std::cerr) << kUsage;
     return asked ? 0 : 2;
   }
+  if (options->servers > 1 && (testing::RedisCasesOff() || testing::PostgresCasesOff())) {
+    std::cerr << "tavolin_load: several servers need Redis and PostgreSQL, which "
+                 "TAVOLIN_NO_REDIS or TAVOLIN_NO_POSTGRES leaves out\n";
+    return kLeftOut;
+  }
   StopOnInterrupt();
   const rlim_t open_files = RaiseOpenFileLimit();
   // The waiting visitors each hold a connection; the server, which inherits
   // this limit, holds as many.
-  const int connections =
-      options->connections +
-      (options->wait > 0
-           ? options->visitors.back() + options->threads * WaitOptions{}.posting_connections
-           : 0);
+  const int connections = ClientConnections(*options);
   if (static_cast<rlim_t>(connections) + 64 > open_files) {
     std::cerr << "tavolin_load: " << connections
               << " connections need more open files than the limit of " << open_files
@@ -361,7 +427,7 @@ int Run(int argc, char** argv) {
     return 2;
   }
 
-  TempFolder folder;
+  TempFolder folder("tavolin-load");
   std::vector<ChatStep> steps;
   bool correct = true;
   for (const int n : options->visitors) {
@@ -375,6 +441,7 @@ int Run(int argc, char** argv) {
   }
   if (options->wait > 0) {
     PrintWaitTable(steps);
+    if (options->servers > 1) PrintRedisCost(steps, "waiting polls");
     std::cout << "\nEach visitor holds a waiting poll of " << options->wait
               << " s on a connection of its own (a poll answered at once without a line holds "
                  "the next one 100 ms); "
@@ -382,7 +449,7 @@ int Run(int argc, char** argv) {
               << options->seconds << " s per mode; the timer polls every " << options->poll_interval
               << " s over " << options->connections << " connections; " << options->threads
               << " client threads (open-file limit " << open_files << ").\n"
-              << "command: " << Command(argc, argv) << "\n";
+              << Servers(*options) << "command: " << Command(argc, argv) << "\n";
     if (!correct) std::cout << "FAILED: see the failed, lost, duplicated and leaked columns.\n";
     return correct ? 0 : 1;
   }
@@ -393,13 +460,14 @@ int Run(int argc, char** argv) {
   correct = correct && bare.failed == 0;
 
   PrintTable(*options, steps, bare);
+  if (options->servers > 1) PrintRedisCost(steps, "closed-loop polls");
   std::cout << "\n"
             << options->connections << " keep-alive connections over " << options->threads
             << " client threads (open-file limit " << open_files << "); closed loop and browsers "
             << options->seconds << " s per step, " << options->posts_per_second
             << " posts/s, a poll every " << options->poll_interval << " s; bare server page "
             << poll_bytes << " bytes.\n"
-            << "command: " << Command(argc, argv) << "\n";
+            << Servers(*options) << "command: " << Command(argc, argv) << "\n";
   if (!correct) std::cout << "FAILED: see the failed, lost, duplicated and leaked columns.\n";
   return correct ? 0 : 1;
 }

@@ -5,8 +5,8 @@
 // text, sender, addressee, private flag, two colours, act, time) and the
 // newest say id of parent.ref(N), which the next poll sends back as sayid.
 
-#ifndef TAVOLIN_BENCH_LOAD_CHAT_ANSWER_H_
-#define TAVOLIN_BENCH_LOAD_CHAT_ANSWER_H_
+#ifndef TAVOLIN_TESTING_CHAT_ANSWER_H_
+#define TAVOLIN_TESTING_CHAT_ANSWER_H_
 
 #include <cstdint>
 #include <optional>
@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tavolin::load {
+namespace tavolin::testing {
 
 struct DeliveredLine {
   int32_t say_id = 0;  // -1 for a line shown to the poster alone
@@ -31,6 +31,6 @@ struct ChatAnswer {
 // Reads the answer's GBK body.
 ChatAnswer ReadChatAnswer(std::string_view gbk_body);
 
-}  // namespace tavolin::load
+}  // namespace tavolin::testing
 
-#endif  // TAVOLIN_BENCH_LOAD_CHAT_ANSWER_H_
+#endif  // TAVOLIN_TESTING_CHAT_ANSWER_H_

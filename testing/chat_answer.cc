@@ -1,12 +1,12 @@
 // Copyright Tavolin developers.
 
-#include "bench/load/chat_answer.h"
+#include "testing/chat_answer.h"
 
 #include <charconv>
 
 #include "text/gbk.h"
 
-namespace tavolin::load {
+namespace tavolin::testing {
 
 namespace {
 
@@ -78,4 +78,4 @@ ChatAnswer ReadChatAnswer(std::string_view gbk_body) {
   return answer;
 }
 
-}  // namespace tavolin::load
+}  // namespace tavolin::testing
