@@ -111,9 +111,12 @@ TEST(RedisSessionStoreTest, ChatSitesOverOneRedisShareVisitors) {
   // Two servers of one chat, and the first one's chat served with its
   // sessions kept in a Redis that is gone.
   Application application, second_application;
-  ChatSite one(application, &clock, {.live_url = url});
-  ChatSite two(second_application, &clock, {.live_url = url});
-  ChatSite gone(application, &clock, {.site_folder = "", .live_url = DeadRedisUrl()});
+  ChatSite::Options shared, broken;
+  shared.live_url = url;
+  broken.live_url = DeadRedisUrl();
+  ChatSite one(application, &clock, shared);
+  ChatSite two(second_application, &clock, shared);
+  ChatSite gone(application, &clock, broken);
   one.Start(database.connection_string());
   two.Start(database.connection_string());
 
