@@ -156,6 +156,14 @@ LiveState::Ring MirroredLiveState::TakeRing() {
 
 // ---- The store's side ------------------------------------------------------
 
+void MirroredLiveState::MarkAllChanged() {
+  for (const auto& [name, place] : user_places_) changed_users_.insert(name);
+  for (const auto& [key, place] : room_places_) changed_rooms_.insert(key);
+  next_place_changed_ = true;
+  stored_ring_ = Ring{};
+  ring_written_ = true;
+}
+
 std::optional<std::string> MirroredLiveState::EncodedUser(const std::string& name) const {
   const std::optional<LiveRecord> user = copy_.FindUser(name);
   if (!user) return std::nullopt;

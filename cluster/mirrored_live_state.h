@@ -48,6 +48,9 @@ class MirroredLiveState : public LiveState {
   // store, and what is not among them is gone. Throws std::invalid_argument
   // for a field that does not decode.
   void ApplyStored(const std::vector<StoredField>& fields, bool complete);
+  // Notes every record, the ring and the places as changed, so that the next
+  // TakeChanges hands over the whole state (to fill a store that lost it).
+  void MarkAllChanged();
   // Whether `name` is a field this state keeps (the home keeps the others).
   static bool IsLiveField(std::string_view name);
 

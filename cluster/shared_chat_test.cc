@@ -140,6 +140,35 @@ TEST_F(SharedChatTest, ALineWrittenOnOneServerIsNewsOnTheOther) {
   EXPECT_NE(answer.find("hello from the first"), std::string::npos) << answer;
 }
 
+TEST_F(SharedChatTest, AChatRedisLostIsStoredAgainFromAServersCopy) {
+  testing::ChatTestEnv first;
+  SecondServer second(first);
+  SharedChat first_shared(first.app(), "", url_), second_shared(second.app, "", url_);
+  first_shared.LoadOnce([&] { first.NewObject()->InitGlobal(first.app()); });
+  second_shared.LoadOnce([] {});
+  MemorySession visitor;
+  MemoryRequest login, say;
+  login.SetForm("sUserName", "ann").SetForm("sPass", "pwann").SetForm("room_id", "1");
+  ASSERT_EQ(first.NewObject()->LoginCheck(first.app(), visitor, login).ToText(), "");
+  say.SetForm("says", "kept").SetForm("towho", "大家").SetForm("sayscolor", "c1");
+  first.NewObject()->subsay(first.app(), visitor, say);
+  const std::string before = ChatState(first.app());
+  ASSERT_EQ(ChatState(second.app), before);
+
+  // Redis restarts without its data: the next step of either server finds
+  // the chat as it was, and a server starting now joins it, loading nothing.
+  RedisConnection(url_).Command({"FLUSHDB"});
+  EXPECT_EQ(ChatState(second.app), before);
+  EXPECT_EQ(ChatState(first.app()), before);
+  Application third;
+  third.Set("_connstr", first.Get("_connstr"));
+  SharedChat third_shared(third, "", url_);
+  bool loaded = false;
+  EXPECT_FALSE(third_shared.LoadOnce([&] { loaded = true; }));
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(ChatState(third), before);
+}
+
 TEST_F(SharedChatTest, ALockHeldByADeadServerHoldsOthersUpForItsLeaseOnly) {
   testing::ChatTestEnv first;
   SharedStateHome::Options options;

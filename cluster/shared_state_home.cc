@@ -33,7 +33,14 @@ constexpr int kLogLength = 4096;
 const RedisScript& BeginScript() {
   static const RedisScript script(R"lua(
 if not redis.call('SET', KEYS[1], ARGV[1], 'NX', 'PX', ARGV[2]) then return {-1} end
-local version = tonumber(redis.call('GET', KEYS[2]) or '0')
+local version = tonumber(redis.call('GET', KEYS[2]))
+if not version then
+  -- A new store, or one that lost the chat: its versions start at the time in
+  -- microseconds, above any version a server may still know.
+  local now = redis.call('TIME')
+  version = tonumber(now[1]) * 1000000 + tonumber(now[2])
+  redis.call('SET', KEYS[2], version)
+end
 local known = tonumber(ARGV[3])
 if known == version then return {version} end
 local behind = version - known
@@ -150,6 +157,9 @@ void SharedStateHome::Apply(Application& application, const RedisReply& reply) {
     return;
   }
   const bool complete = reply.elements[1].integer == 1;
+  if (complete && reply.elements.size() == 2 && version_ >= 0) {
+    return Restore(application, version);
+  }
   std::vector<StoredField> live_fields;
   try {
     for (size_t i = 2; i + 1 < reply.elements.size(); i += 2) {
@@ -174,7 +184,20 @@ void SharedStateHome::Apply(Application& application, const RedisReply& reply) {
   version_ = version;
 }
 
+void SharedStateHome::Restore(Application& application, int64_t version) {
+  std::cerr << "tavolin: Redis lost the shared chat; this server stores its copy again\n";
+  live_->MarkAllChanged();
+  restore_keys_ = application.ValueKeys();
+  redis_.Command({"SET", loaded_key_, "done"});
+  version_ = version;
+}
+
 void SharedStateHome::Commit(Application& application, std::vector<std::string> changed_keys) {
+  if (!restore_keys_.empty()) {
+    changed_keys.insert(changed_keys.end(), std::make_move_iterator(restore_keys_.begin()),
+                        std::make_move_iterator(restore_keys_.end()));
+    restore_keys_.clear();
+  }
   std::vector<std::string> set_args;
   std::vector<std::string> deleted;
   std::unordered_set<std::string> seen;

@@ -13,7 +13,9 @@
 // script. So a locked sequence, such as a poll, costs two round trips to
 // Redis whoever is online, and every such sequence is atomic across the
 // servers. The lock is a lease: a server killed while holding it holds the
-// others up for the lease at most.
+// others up for the lease at most. When Redis loses the chat (a restart
+// without persistence), the first server to take the lock stores its copy
+// again, and the others read it from there.
 //
 // All keys share one hash tag, so a Redis Cluster keeps them in one slot.
 //
@@ -73,6 +75,10 @@ class SharedStateHome : public ApplicationHome {
   // Takes the chat's lock in Redis, waiting while another server holds it,
   // and applies what changed since this process last held it.
   void TakeLock(Application& application);
+  // The store holds nothing though this process knew a version of it: Redis
+  // lost the chat (a restart without persistence). This process's copy is
+  // stored again whole at the Commit that follows.
+  void Restore(Application& application, int64_t version);
   RedisReply Run(const RedisScript& script, const std::vector<std::string>& args);
   void Apply(Application& application, const RedisReply& reply);
 
@@ -86,6 +92,9 @@ class SharedStateHome : public ApplicationHome {
   // The version of the store this process's copy reflects; -1: none yet,
   // or lost track (the next Begin reads the whole store).
   int64_t version_ = -1;
+  // The values to store at the next Commit besides those changed: all of
+  // them, after a Restore.
+  std::vector<std::string> restore_keys_;
   std::atomic<uint64_t> round_trips_{0};
   std::atomic<uint64_t> redis_micros_{0};
 };

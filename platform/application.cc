@@ -47,6 +47,14 @@ void Application::Set(std::string_view key, Variant value) {
   if (home_) changed_.emplace_back(key);
 }
 
+std::vector<std::string> Application::ValueKeys() const {
+  std::shared_lock lock(values_mutex_);
+  std::vector<std::string> keys;
+  keys.reserve(values_.size());
+  for (const auto& [key, value] : values_) keys.push_back(key);
+  return keys;
+}
+
 void Application::SetFromHome(std::string_view key, Variant value) {
   std::unique_lock lock(values_mutex_);
   Store(values_, key, std::move(value));

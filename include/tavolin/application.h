@@ -93,6 +93,8 @@ class Application {
   // Makes `home` the home of this state. REQUIRES: called before the state
   // is shared between threads.
   void SetHome(std::shared_ptr<ApplicationHome> home) { home_ = std::move(home); }
+  // The keys of every value stored (for a home that must store them all).
+  std::vector<std::string> ValueKeys() const LOCKS_EXCLUDED(values_mutex_);
   // Stores a value that came from the home, without reporting it back.
   void SetFromHome(std::string_view key, Variant value) LOCKS_EXCLUDED(values_mutex_);
 
