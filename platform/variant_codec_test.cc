@@ -63,7 +63,8 @@ std::string Describe(const Variant& value) {
 }
 
 Variant Array1(int lower, std::vector<Variant> cells) {
-  VariantArray array(lower, lower + static_cast<int>(cells.size()) - 1);
+  // Bracketed, so that an array ending at the largest int never passes it.
+  VariantArray array(lower, lower + (static_cast<int>(cells.size()) - 1));
   for (size_t i = 0; i < cells.size(); ++i) array.at(lower + static_cast<int>(i)) = cells[i];
   return array;
 }
