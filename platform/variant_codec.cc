@@ -99,6 +99,8 @@ class Writer {
     Byte(kArray2);
     Bounds(array.lower_bound(1), array.upper_bound(1));
     Bounds(array.lower_bound(2), array.upper_bound(2));
+    // An empty second dimension leaves no cells, however long the first.
+    if (array.upper_bound(2) < array.lower_bound(2)) return;
     for (int64_t i = array.lower_bound(1); i <= array.upper_bound(1); ++i) {
       for (int64_t j = array.lower_bound(2); j <= array.upper_bound(2); ++j) {
         Value(array.at(static_cast<int>(i), static_cast<int>(j)), depth);
@@ -225,6 +227,8 @@ class Reader {
       return array;
     }
     VariantArray array(first.lower, first.upper, second.lower, second.upper);
+    // An empty second dimension leaves no cells, however long the first.
+    if (second.count == 0) return array;
     for (int64_t i = first.lower; i <= first.upper; ++i) {
       for (int64_t j = second.lower; j <= second.upper; ++j) {
         array.at(static_cast<int>(i), static_cast<int>(j)) = Value(depth);
